@@ -11,6 +11,7 @@
 BOOL ChooseStartupLanguage(void);
 BOOL StartupChecks(void);
 struct FileSet *GetFileSet(void);
+void ReportProgress(struct ProgressRecord *record);
 BOOL RunWizard(void);
 
 #endif

@@ -93,5 +93,18 @@ struct FileSet {
 
 BOOL UpgradeInit(void);
 void UpgradeDone(void);
+BOOL EntryApplies(const struct FileEntry *entry);
+BOOL CreateImageFiles(struct FileSet *set);
+BOOL CompareFiles(struct FileSet *set, BOOL defaultDecision);
+BOOL InstallFiles(struct FileSet *set);
+void CleanupImageFiles(struct FileSet *set, BOOL full);
+BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion);
+BOOL GetShortName(const char *path, char *out, BOOL force);
+BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL record);
+BOOL MoveNow(const char *source, const char *destination);
+BOOL SetNormalAttributes(const char *path);
+BOOL AddMoveRecord(const char *source, const char *destination);
+/* `pair` holds two zero-filled MAX_PATH buffers: source, then destination. */
+BOOL FindMoveRecord(const char *name, char *pair);
 
 #endif

@@ -9,6 +9,8 @@
 #include "guard.h"
 #include "install.h"
 #include "log.h"
+#include "registry.h"
+#include "upgrade.h"
 
 static const char THIS_FILE[] = ".\\install\\winmain.cpp";
 
@@ -37,11 +39,183 @@ void ParseCommandLine(char *commandLine)
     }
 }
 
-/* Stand-in until the install sequence lands: nothing to do, success. */
+BOOL AnyUpgradeWanted(struct FileSet *set)
+{
+    DWORD i;
+
+    for (i = 0; i < set->count; ++i) {
+        if (set->states[i].upgrade) return TRUE;
+    }
+    return FALSE;
+}
+
 BOOL InstallSequence(struct FileSet *set)
 {
-    (void)set;
     POSITION();
+    if (!CreateImageFiles(set)) goto failed;
+    POSITION();
+    if (!CompareFiles(set, RunFlags.forced)) goto failed;
+    POSITION();
+    if ((RunFlags.forced || AnyUpgradeWanted(set)) && !InstallFiles(set)) goto finish;
+    POSITION();
+    if (!ApplyRegistryScripts(set)) goto finish;
+    InsertLowerFilter();
+    ClearCachedVolumeInfo();
+
+finish:
+    POSITION();
+    if (StatusIsError()) goto failed;
+    CleanupImageFiles(set, set->installed ? FALSE : TRUE);
+    return TRUE;
+
+failed:
+    POSITION();
+    CleanupImageFiles(set, TRUE);
+    return FALSE;
+}
+
+static const char CdromClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}";
+static const char FilterName[] = "Halvik";
+
+/* Whether the list (NUL-separated strings over `length` bytes) names the filter. */
+static BOOL ListsFilter(const BYTE *data, DWORD length)
+{
+    DWORD offset = 0;
+
+    while (offset < length) {
+        if (lstrcmpiA((const char *)data + offset, "halvik") == 0) return TRUE;
+        offset += (DWORD)strlen((const char *)data + offset) + 1;
+    }
+    return FALSE;
+}
+
+void InsertLowerFilter(void)
+{
+    BYTE fixed[MAX_PATH];
+    BYTE *data = fixed;
+    DWORD capacity = sizeof fixed;
+    DWORD type = REG_MULTI_SZ;
+    DWORD length = 0;
+    DWORD size;
+    HKEY key;
+    LONG error;
+
+    POSITION();
+    LogWrite("Attempting LowerFilters Insertion");
+    if (!IsWin2KXP) return;
+    error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, CdromClassKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+    if (error != ERROR_SUCCESS) {
+        POSITION();
+        LogWrite("RegOpenKeyEx failed on DVD_CD Class 0x%08lX", error);
+        RecordStatus(2081, (DWORD)error);
+        return;
+    }
+
+    /* A list longer than the usual buffer is read whole, so that no other
+     * filter is lost; room remains for the name and two terminators. */
+    size = 0;
+    error = RegQueryValueExA(key, "LowerFilters", NULL, &type, NULL, &size);
+    if (error == ERROR_SUCCESS && size > sizeof fixed - sizeof FilterName - 2) {
+        capacity = size + sizeof FilterName + 2;
+        data = (BYTE *)VirtualAlloc(NULL, capacity, MEM_COMMIT, PAGE_READWRITE);
+        if (!data) {
+            POSITION();
+            LogWrite("VirtualAlloc %ld failed 0x%08lX", capacity, GetLastError());
+            RecordStatus(2054, 0);
+            RegCloseKey(key);
+            return;
+        }
+    }
+    memset(data, 0, capacity);
+    if (error == ERROR_SUCCESS) {
+        length = capacity - sizeof FilterName - 2;
+        error = RegQueryValueExA(key, "LowerFilters", NULL, &type, data, &length);
+    }
+    if (error == ERROR_FILE_NOT_FOUND) {
+        length = 0;
+    } else if (error != ERROR_SUCCESS) {
+        /* Writing the name alone over a list that could not be read would
+         * drop every other filter of the class. */
+        POSITION();
+        LogWrite("RegQueryValueEx failed on LowerFilters 0x%08lX", error);
+        RecordStatus(2082, (DWORD)error);
+        goto done;
+    }
+
+    if (ListsFilter(data, length)) goto done;
+    /* The name goes behind the last string: over the closing empty string of
+     * a list, behind the NUL of a single string, or at the start. */
+    while (length && data[length - 1] == 0) --length;
+    if (length) data[length++] = 0;
+    memcpy(data + length, FilterName, sizeof FilterName);
+    length += sizeof FilterName;
+    data[length++] = 0;
+    error = RegSetValueExA(key, "LowerFilters", 0, REG_MULTI_SZ, data, length);
+    if (error != ERROR_SUCCESS) {
+        POSITION();
+        LogWrite("RegSetValueEx failed on LowerFilters Insertion 0x%08lX", error);
+        RecordStatus(2078, (DWORD)error);
+    }
+
+done:
+    RegCloseKey(key);
+    if (data != fixed) VirtualFree(data, 0, MEM_RELEASE);
+}
+
+void ClearCachedVolumeInfo(void)
+{
+    static const char mountPoints[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MountPoints\\";
+    char program[MAX_PATH];
+    char root[4];
+    char key[MAX_PATH];
+
+    POSITION();
+    LogWrite("Attempting Deletion of cached volume info");
+    if (!IsWin95) return;
+    program[0] = '\0';
+    GetModuleFileNameA(NULL, program, sizeof program);
+    program[sizeof program - 1] = '\0';
+    lstrcpynA(root, program, sizeof root);
+    if (GetDriveTypeA(root) != DRIVE_CDROM) return;
+    wsprintfA(key, "%s%c\\Shell", mountPoints, root[0]);
+    DeleteKeyTree(HKEY_CURRENT_USER, key);
+    wsprintfA(key, "%s%c\\_GVI", mountPoints, root[0]);
+    DeleteKeyTree(HKEY_CURRENT_USER, key);
+}
+
+BOOL DeleteKeyTree(HKEY root, const char *path)
+{
+    char name[MAX_PATH];
+    char child[MAX_PATH + MAX_PATH];
+    DWORD subkeys = 0;
+    DWORD longest = 0;
+    DWORD length;
+    DWORD index;
+    HKEY key;
+
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return FALSE;
+    if (RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, &longest, NULL, NULL, NULL, NULL, NULL, NULL) !=
+        ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return FALSE;
+    }
+    /* From the last subkey down: the indices not yet visited stay valid. */
+    for (index = subkeys; index-- > 0;) {
+        name[0] = '\0';
+        length = sizeof name;
+        if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS || !name[0] ||
+            strlen(path) + 1 + strlen(name) >= MAX_PATH) {
+            RegCloseKey(key);
+            return FALSE;
+        }
+        wsprintfA(child, "%s\\%s", path, name);
+        if (!DeleteKeyTree(root, child)) {
+            RegCloseKey(key);
+            return FALSE;
+        }
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, path);
     return TRUE;
 }
 

@@ -16,5 +16,9 @@ extern HANDLE InstanceMutex;
 /* Sets the six run flags from the command tail, which is upper-cased in place. */
 void ParseCommandLine(char *commandLine);
 BOOL InstallSequence(struct FileSet *set);
+BOOL AnyUpgradeWanted(struct FileSet *set);
+void InsertLowerFilter(void);
+void ClearCachedVolumeInfo(void);
+BOOL DeleteKeyTree(HKEY root, const char *path);
 
 #endif

@@ -20,6 +20,8 @@ log=$(find "$WINEPREFIX/drive_c" -ipath '*temp*' -iname 'HALVINST.LOG' | head -n
 tr -d '\r' < "$log"
 fail=0
 grep -q 'Starting HALVINST installer on' "$log" || { echo "FAIL: no start banner"; fail=1; }
+grep -q 'Talven INSTALL Library - 1.09 (019)' "$log" || { echo "FAIL: no library banner"; fail=1; }
+grep -q 'System32 = ->' "$log" || { echo "FAIL: no directory set"; fail=1; }
 grep -q 'Unforced silent install, leave logfile on completion, allow reboots. not autorun launched' "$log" \
   || { echo "FAIL: no summary line"; fail=1; }
 final=$(sed -n 's/.*Final Status 0x\([0-9A-F]\{8\}\) Qualifier.*/\1/p' "$log" | tr -d '\r')

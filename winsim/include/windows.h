@@ -148,6 +148,7 @@ WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
 #include "winsim/win_strings.h"
 #include "winsim/win_system.h"
 #include "winsim/win_security.h"
+#include "winsim/win_user.h"
 
 #ifdef __cplusplus
 }
