@@ -1,0 +1,20 @@
+/*
+ * The entry point and the install sequence.
+ */
+#ifndef HALVINST_WINMAIN_H
+#define HALVINST_WINMAIN_H
+
+#include <windows.h>
+
+#include "upgrade.h"
+
+#define INSTALLER_MUTEX_NAME "VaDiDe32 UPGRADE VaDiDe32"
+
+extern HINSTANCE ModuleInstance;
+extern HANDLE InstanceMutex;
+
+/* Sets the six run flags from the command tail, which is upper-cased in place. */
+void ParseCommandLine(char *commandLine);
+BOOL InstallSequence(struct FileSet *set);
+
+#endif

@@ -1,0 +1,46 @@
+#include "machine_fixture.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+void MachineTest::UseFreshMachine(const std::string& profile, const winsim::CreateOptions& options) {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    char pattern[] = "/tmp/winsim-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    std::string error;
+    ASSERT_TRUE(winsim::CreateMachine(dir_, profile, options, error)) << error;
+    ASSERT_TRUE(winsim::UseMachine(dir_, error)) << error;
+    winsim::SetFaults("", error);
+}
+
+void MachineTest::TearDown() {
+    std::string error;
+    winsim::SetFaults("", error);
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+}
+
+std::string MachineTest::RegistryText(const std::string& key) const {
+    std::string text, error, plain;
+    if (!winsim::ExportRegistry(dir_, key, text, error)) return "";
+    for (char c : text)
+        if (c != '\r') plain += c;
+    return plain;
+}
+
+std::string ReadHostFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteHostFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+bool HostFileExists(const std::string& path) { return std::filesystem::exists(path); }

@@ -1,0 +1,30 @@
+// A fresh simulated machine for each test, and small helpers to look at it.
+#ifndef TESTS_MACHINE_FIXTURE_H
+#define TESTS_MACHINE_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "winsim/machine.h"
+
+class MachineTest : public ::testing::Test {
+protected:
+    void SetUp() override { UseFreshMachine("winxp"); }
+    void TearDown() override;
+
+    // Replaces the attached machine with a new one of `profile`.
+    void UseFreshMachine(const std::string& profile, const winsim::CreateOptions& options = {});
+    // Host path of a Windows path on the machine.
+    std::string Host(const std::string& windowsPath) const { return winsim::HostPath(windowsPath); }
+    // The registry subtree of `key` as REGEDIT4 text without CRs ("" when absent).
+    std::string RegistryText(const std::string& key) const;
+
+    std::string dir_;
+};
+
+std::string ReadHostFile(const std::string& path);
+void WriteHostFile(const std::string& path, const std::string& bytes);
+bool HostFileExists(const std::string& path);
+
+#endif

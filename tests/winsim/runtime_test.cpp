@@ -1,0 +1,97 @@
+// wsprintf, named mutexes between processes, and faults as exceptions.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <windows.h>
+
+#include <csetjmp>
+#include <string>
+
+#include "machine_fixture.h"
+
+namespace {
+
+std::string Format(const char* format, ...) {
+    char out[1024];
+    va_list args;
+    va_start(args, format);
+    wvsprintfA(out, format, args);
+    va_end(args);
+    return out;
+}
+
+TEST(Wsprintf, ConvertsAsUser32Does) {
+    EXPECT_EQ(Format("%8s%04ld: %s", "LOG", 12, "x"), "     LOG0012: x");
+    EXPECT_EQ(Format("%8s%04ld:", "REGISTRY", 12345), "REGISTRY12345:");
+    EXPECT_EQ(Format("0x%08lX %lx %#x", 0xC0000005u, 255u, 255u), "0xC0000005 ff 0xff");
+    EXPECT_EQ(Format("%d %ld %u %i", -5, -1, 4294967295u, 7), "-5 -1 4294967295 7");
+    EXPECT_EQ(Format("%03lX-%lX-%04lX-%08lX", 2085u, 1u, 0x4A6u, 112u), "825-1-04A6-00000070");
+    EXPECT_EQ(Format("[%-5s][%5s][%.2s][%c][%%][%s]", "ab", "ab", "abc", 'z', static_cast<const char*>(nullptr)),
+              "[ab   ][   ab][ab][z][%][(null)]");
+    EXPECT_EQ(Format("%-4d|%04d|%5.3d", 7, -7, 7), "7   |-007|  007");
+}
+
+TEST(Wsprintf, StopsAt1023Characters) {
+    std::string big(2000, 'x');
+    char out[1024];
+    EXPECT_EQ(wsprintfA(out, "%s%s", big.c_str(), "tail"), 1023);
+    EXPECT_EQ(std::string(out), std::string(1023, 'x'));
+}
+
+class Mutexes : public MachineTest {};
+
+TEST_F(Mutexes, AnotherProcessWaitsTimesOutAndFindsItAbandoned) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        HANDLE m = CreateMutexA(nullptr, FALSE, "Probe Mutex");
+        WaitForSingleObject(m, 0);
+        (void)!write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    HANDLE m = CreateMutexA(nullptr, FALSE, "probe mutex");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitForSingleObject(m, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(WaitForSingleObject(m, 0), static_cast<DWORD>(WAIT_ABANDONED));
+    EXPECT_EQ(WaitForSingleObject(m, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "owners may wait again";
+    EXPECT_TRUE(ReleaseMutex(m));
+    EXPECT_TRUE(ReleaseMutex(m));
+    EXPECT_FALSE(ReleaseMutex(m));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_OWNER));
+    CloseHandle(m);
+    close(ready[0]);
+    close(ready[1]);
+}
+
+sigjmp_buf faultReturn;
+DWORD seenCode;
+
+LONG WINAPI Catch(EXCEPTION_POINTERS* info) {
+    seenCode = info->ExceptionRecord->ExceptionCode;
+    siglongjmp(faultReturn, 1);
+}
+
+class Faults : public MachineTest {};
+
+TEST_F(Faults, AnInjectedAccessViolationReachesVectoredHandlers) {
+    std::string error;
+    ASSERT_TRUE(winsim::SetFaults("GetTempPathA:1:AV", error));
+    PVOID handler = AddVectoredExceptionHandler(1, Catch);
+    seenCode = 0;
+    if (sigsetjmp(faultReturn, 1) == 0) {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        ADD_FAILURE() << "the call returned";
+    }
+    RemoveVectoredExceptionHandler(handler);
+    EXPECT_EQ(seenCode, EXCEPTION_ACCESS_VIOLATION);
+}
+
+}  // namespace

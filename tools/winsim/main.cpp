@@ -1,0 +1,165 @@
+// winsim: create simulated Windows machines and run programs on them.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "winsim/machine.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage:\n"
+                 "  winsim create DIR --profile NAME [--lang LANGID] [--user]\n"
+                 "      a fresh machine; --user makes its user a non-administrator\n"
+                 "  winsim run DIR -- PROGRAM [ARGS]\n"
+                 "      runs PROGRAM (a Windows path inside the machine or a host path) and prints\n"
+                 "      its full exit code\n"
+                 "  winsim reg DIR [KEY]\n"
+                 "      prints the registry, or the subtree of KEY, as REGEDIT4 text\n"
+                 "  winsim hold DIR MUTEX -- COMMAND [ARGS]\n"
+                 "      owns the named mutex of the machine while COMMAND runs\n"
+                 "  winsim hold DIR MUTEX --abandon\n"
+                 "      takes the mutex and ends without releasing it\n"
+                 "profiles:");
+    for (const std::string& name : winsim::ProfileNames()) std::fprintf(stderr, " %s", name.c_str());
+    std::fprintf(stderr, "\n");
+    return 2;
+}
+
+bool Attach(const std::string& dir) {
+    std::string error;
+    if (winsim::UseMachine(dir, error)) {
+        setenv("WINSIM_MACHINE", winsim::MachineDir().c_str(), 1);
+        return true;
+    }
+    std::fprintf(stderr, "winsim: %s\n", error.c_str());
+    return false;
+}
+
+// Runs a host command and returns its wait status.
+int Spawn(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        execvp(argv[0], argv.data());
+        std::fprintf(stderr, "winsim: cannot start %s: %s\n", argv[0], std::strerror(errno));
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
+    return status;
+}
+
+int Create(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    std::string dir = argv[2], profile;
+    winsim::CreateOptions options;
+    for (int i = 3; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--profile" && i + 1 < argc) profile = argv[++i];
+        else if (a == "--lang" && i + 1 < argc) options.langId = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 0));
+        else if (a == "--user") options.plainUser = true;
+        else return Usage();
+    }
+    if (profile.empty()) return Usage();
+    std::string error;
+    if (!winsim::CreateMachine(dir, profile, options, error)) {
+        std::fprintf(stderr, "winsim create: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    if (argc < 5 || std::strcmp(argv[3], "--") != 0) return Usage();
+    if (!Attach(argv[2])) return 1;
+    std::string program = argv[4];
+    bool windowsPath = program.size() >= 2 && program[1] == ':';
+    std::string host = windowsPath ? winsim::HostPath(program) : program;
+    char real[PATH_MAX];
+    if (!realpath(host.c_str(), real)) {
+        std::fprintf(stderr, "winsim run: no program %s\n", program.c_str());
+        return 1;
+    }
+    setenv("WINSIM_PROGRAM", (windowsPath ? program : winsim::WindowsPath(real)).c_str(), 1);
+    char exitFile[] = "/tmp/winsim-exit-XXXXXX";
+    int fd = mkstemp(exitFile);
+    if (fd < 0) return 1;
+    close(fd);
+    setenv("WINSIM_EXIT_FILE", exitFile, 1);
+    std::vector<std::string> command = {real};
+    for (int i = 5; i < argc; ++i) command.push_back(argv[i]);
+    int status = Spawn(command);
+    std::ifstream in(exitFile);
+    std::string code;
+    std::getline(in, code);
+    unlink(exitFile);
+    if (status == -1) return 1;
+    if (WIFSIGNALED(status)) {
+        std::printf("program ended by signal %d\n", WTERMSIG(status));
+        return 1;
+    }
+    if (code.empty()) {
+        // Not a WinMain program of ours: all we have is the POSIX status.
+        std::printf("exit code 0x%08X\n", static_cast<unsigned>(WEXITSTATUS(status)));
+    } else {
+        std::printf("exit code %s\n", code.c_str());
+    }
+    return 0;
+}
+
+int Reg(int argc, char** argv) {
+    if (argc < 3 || argc > 4) return Usage();
+    std::string text, error;
+    if (!Attach(argv[2]) ||
+        !winsim::ExportRegistry(winsim::MachineDir(), argc == 4 ? argv[3] : "", text, error)) {
+        if (!error.empty()) std::fprintf(stderr, "winsim reg: %s\n", error.c_str());
+        return 1;
+    }
+    std::string plain;
+    for (char c : text)
+        if (c != '\r') plain += c;
+    std::fputs(plain.c_str(), stdout);
+    return 0;
+}
+
+int Hold(int argc, char** argv) {
+    if (argc < 5 || !Attach(argv[2])) return Usage();
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, argv[3]);
+    if (!mutex || WaitForSingleObject(mutex, INFINITE) == WAIT_FAILED) {
+        std::fprintf(stderr, "winsim hold: cannot take mutex %s (error %u)\n", argv[3], GetLastError());
+        return 1;
+    }
+    if (std::strcmp(argv[4], "--abandon") == 0) _exit(0);
+    if (std::strcmp(argv[4], "--") != 0 || argc < 6) return Usage();
+    std::vector<std::string> command(argv + 5, argv + argc);
+    int status = Spawn(command);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    std::string verb = argv[1];
+    if (verb == "create") return Create(argc, argv);
+    if (verb == "run") return Run(argc, argv);
+    if (verb == "reg") return Reg(argc, argv);
+    if (verb == "hold") return Hold(argc, argv);
+    return Usage();
+}

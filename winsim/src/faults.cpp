@@ -1,0 +1,123 @@
+#include "faults.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "winsim/machine.h"
+
+namespace winsim {
+namespace {
+
+struct Fault {
+    std::string api;
+    unsigned long nth = 0;
+    bool accessViolation = false;
+    DWORD code = 0;
+};
+
+struct FaultState {
+    bool loaded = false;
+    std::vector<Fault> faults;
+    std::map<std::string, unsigned long> calls;
+    unsigned long mutatingCalls = 0;
+};
+
+FaultState& State() {
+    static FaultState state;
+    return state;
+}
+
+bool Parse(const std::string& spec, std::vector<Fault>& out, std::string& error) {
+    out.clear();
+    size_t start = 0;
+    while (start <= spec.size()) {
+        size_t end = spec.find_first_of(";,", start);
+        if (end == std::string::npos) end = spec.size();
+        std::string item = spec.substr(start, end - start);
+        start = end + 1;
+        if (item.empty()) continue;
+        size_t c1 = item.find(':'), c2 = item.find(':', c1 == std::string::npos ? 0 : c1 + 1);
+        if (c1 == std::string::npos || c2 == std::string::npos) {
+            error = "fault '" + item + "' is not Api:N:code";
+            return false;
+        }
+        Fault f;
+        f.api = item.substr(0, c1);
+        char* tail = nullptr;
+        std::string nth = item.substr(c1 + 1, c2 - c1 - 1);
+        f.nth = std::strtoul(nth.c_str(), &tail, 10);
+        if (nth.empty() || *tail || f.nth == 0) {
+            error = "fault '" + item + "': N must be a call number from 1";
+            return false;
+        }
+        std::string code = item.substr(c2 + 1);
+        if (code == "AV") {
+            f.accessViolation = true;
+        } else {
+            f.code = static_cast<DWORD>(std::strtoul(code.c_str(), &tail, 0));
+            if (code.empty() || *tail) {
+                error = "fault '" + item + "': code must be a number or AV";
+                return false;
+            }
+        }
+        out.push_back(f);
+        if (end == spec.size()) break;
+    }
+    return true;
+}
+
+void LoadFromEnvironment(FaultState& s) {
+    if (s.loaded) return;
+    s.loaded = true;
+    const char* spec = std::getenv("WINSIM_FAIL");
+    std::string error;
+    if (spec && !Parse(spec, s.faults, error)) {
+        std::fprintf(stderr, "winsim: WINSIM_FAIL: %s\n", error.c_str());
+        std::exit(3);
+    }
+}
+
+}  // namespace
+
+bool SetFaults(const std::string& spec, std::string& error) {
+    FaultState& s = State();
+    std::vector<Fault> faults;
+    if (!Parse(spec, faults, error)) return false;
+    s.loaded = true;
+    s.faults = faults;
+    s.calls.clear();
+    s.mutatingCalls = 0;
+    return true;
+}
+
+bool InjectedFault(const char* api, bool mutating, DWORD& code) {
+    FaultState& s = State();
+    LoadFromEnvironment(s);
+    if (s.faults.empty()) return false;
+    unsigned long n = ++s.calls[api];
+    unsigned long m = mutating ? ++s.mutatingCalls : 0;
+    for (const Fault& f : s.faults) {
+        bool hit = (f.api == api && f.nth == n) || (mutating && f.api == "*" && f.nth == m);
+        if (!hit) continue;
+        if (f.accessViolation) {
+            // A real fault, delivered the way a processor fault is.
+            std::raise(SIGSEGV);
+        }
+        code = f.code;
+        return true;
+    }
+    return false;
+}
+
+bool FailsHere(const char* api, bool mutating) {
+    DWORD code = 0;
+    if (!InjectedFault(api, mutating, code)) return false;
+    SetLastError(code);
+    return true;
+}
+
+}  // namespace winsim

@@ -1,0 +1,108 @@
+// The process's identity and the machine's clock and directories.
+#include <time.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "faults.h"
+#include "machine_state.h"
+
+namespace winsim {
+namespace {
+std::string& ProgramOverride() {
+    static std::string path;
+    return path;
+}
+
+// Copies `text` as the A calls do: the length on success, or the size
+// needed (with its NUL) when the buffer is too small.
+DWORD CopyOut(const std::string& text, LPSTR buffer, DWORD size) {
+    if (text.size() + 1 > size) return static_cast<DWORD>(text.size() + 1);
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<DWORD>(text.size());
+}
+}  // namespace
+
+void SetProgramPath(const std::string& windowsPath) { ProgramOverride() = windowsPath; }
+
+std::string ProgramPath() {
+    if (!ProgramOverride().empty()) return ProgramOverride();
+    if (const char* program = std::getenv("WINSIM_PROGRAM"); program && *program) return program;
+    char self[PATH_MAX] = {0};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    return WindowsPath(n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string("/"));
+}
+
+}  // namespace winsim
+
+// The program's own path as a Windows path. The module handle is ignored:
+// a winsim process has one module. A name that does not fit is cut and
+// terminated, and the call reports the buffer size with
+// ERROR_INSUFFICIENT_BUFFER.
+extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
+    if (winsim::FailsHere("GetModuleFileNameA", false)) return 0;
+    std::string path = winsim::ProgramPath();
+    if (size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    if (path.size() + 1 > size) {
+        std::memcpy(buffer, path.c_str(), size - 1);
+        buffer[size - 1] = '\0';
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(path.size());
+}
+
+extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
+    static char moduleBase;
+    if (name) {
+        SetLastError(126 /* ERROR_MOD_NOT_FOUND */);
+        return nullptr;
+    }
+    return reinterpret_cast<HMODULE>(&moduleBase);
+}
+
+extern "C" DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
+    if (winsim::FailsHere("GetTempPathA", false)) return 0;
+    return winsim::CopyOut(winsim::Machine().tempPath, buffer, size);
+}
+
+namespace {
+void FillSystemTime(const struct tm& t, long nanoseconds, LPSYSTEMTIME out) {
+    out->wYear = static_cast<WORD>(t.tm_year + 1900);
+    out->wMonth = static_cast<WORD>(t.tm_mon + 1);
+    out->wDayOfWeek = static_cast<WORD>(t.tm_wday);
+    out->wDay = static_cast<WORD>(t.tm_mday);
+    out->wHour = static_cast<WORD>(t.tm_hour);
+    out->wMinute = static_cast<WORD>(t.tm_min);
+    out->wSecond = static_cast<WORD>(t.tm_sec);
+    out->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000);
+}
+}  // namespace
+
+extern "C" void WINAPI GetLocalTime(LPSYSTEMTIME out) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm t;
+    localtime_r(&now.tv_sec, &t);
+    FillSystemTime(t, now.tv_nsec, out);
+}
+
+extern "C" void WINAPI GetSystemTime(LPSYSTEMTIME out) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm t;
+    gmtime_r(&now.tv_sec, &t);
+    FillSystemTime(t, now.tv_nsec, out);
+}
+
+extern "C" void WINAPI Sleep(DWORD milliseconds) { usleep(static_cast<useconds_t>(milliseconds) * 1000); }
+
+extern "C" void WINAPI ExitProcess(UINT code) { std::_Exit(static_cast<int>(code & 0xFF)); }
