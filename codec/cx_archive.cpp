@@ -200,10 +200,11 @@ int cxQueueOperation(const char *pattern, const char *directory, int type)
         return CX_ERR_NO_MEMORY;
     }
     cxUpperCase(op->pattern);
+    /* A directory written with '/' (a host path) gets '/' so that it stays one path. */
     size_t length = strlen(op->directory);
-    if (length && op->directory[length - 1] != ':' && op->directory[length - 1] != '\\' &&
-        op->directory[length - 1] != '/')
-        memcpy(op->directory + length, "\\", 2);
+    char last = length ? op->directory[length - 1] : 0;
+    if (length && last != ':' && last != '\\' && last != '/')
+        memcpy(op->directory + length, strchr(op->directory, '/') && !strchr(op->directory, '\\') ? "/" : "\\", 2);
     op->type = type;
     op->next = 0;
     CxOperation **tail = &cxArchive.queue;
