@@ -35,6 +35,10 @@ static unsigned accBits;            /* valid bits in acc */
 /* Code tables. */
 static unsigned char literalLengths[CX_LITERAL_SYMBOLS];
 static unsigned char shortLengths[CX_PRETREE_SYMBOLS];
+/* Lookup entries hold a symbol or a tree node in their low 10 bits and, for a
+   symbol, its code length in the bits above, which saves the decoder a second
+   load per symbol.  Tree arrays hold plain symbols and nodes. */
+enum { ENTRY_SYMBOL = 0x3FF, ENTRY_LENGTH_SHIFT = 10 };
 static uint16_t *literalTable;      /* 4096 entries, allocated on the first start */
 static uint16_t shortTable[1 << CX_SHORT_TABLE_BITS];
 static uint16_t leftChild[CX_TREE_NODES];
@@ -164,8 +168,9 @@ static int buildTable(unsigned symbols, const unsigned char *lengths, unsigned t
        leaves every slot of the long codes free for their tree nodes. */
     unsigned tableSize = 1u << tableBits;
     unsigned covered = start[tableBits + 1] >> shift;
-    if (covered < tableSize)
-        memset(table + covered, 0, (tableSize - covered) * sizeof *table);
+    uint16_t uncovered = (uint16_t)(lengths[0] << ENTRY_LENGTH_SHIFT);
+    for (unsigned i = covered; i < tableSize; i++)
+        table[i] = uncovered;
 
     unsigned nextNode = symbols;
     for (unsigned ch = 0; ch < symbols; ch++) {
@@ -174,19 +179,25 @@ static int buildTable(unsigned symbols, const unsigned char *lengths, unsigned t
             continue;
         uint32_t k = start[len];
         if (len <= tableBits) {
+            uint16_t entry = (uint16_t)(ch | len << ENTRY_LENGTH_SHIFT);
             for (uint32_t i = k; i < k + step[len]; i++)
-                table[i] = (uint16_t)ch;
+                table[i] = entry;
         } else {
+            /* The first step starts in the table, where a free slot holds the
+               uncovered entry; the steps below it are in the tree arrays. */
             uint16_t *slot = &table[k >> shift];
+            uint16_t empty = uncovered;
             uint32_t code = k;
             for (unsigned i = len - tableBits; i > 0; i--) {
-                if (*slot == 0) {
+                if (*slot == empty) {
                     if (nextNode >= nodeLimit)
                         return CX_ERR_CORRUPT;
                     leftChild[nextNode] = rightChild[nextNode] = 0;
                     *slot = (uint16_t)nextNode++;
                 }
-                slot = (code & (1u << (15 - tableBits))) ? &rightChild[*slot] : &leftChild[*slot];
+                unsigned node = *slot & ENTRY_SYMBOL;
+                slot = (code & (1u << (15 - tableBits))) ? &rightChild[node] : &leftChild[node];
+                empty = 0;
                 code <<= 1;
             }
             *slot = (uint16_t)ch;
@@ -210,13 +221,18 @@ static int singleSymbol(unsigned symbol, unsigned symbols, unsigned char *length
 
 static unsigned decodeShort(unsigned symbols)
 {
-    unsigned c = shortTable[peekBits(CX_SHORT_TABLE_BITS)];
-    uint64_t mask = 1ull << (32 + 23);
-    while (c >= symbols) {
-        c = (acc & mask) ? rightChild[c] : leftChild[c];
-        mask >>= 1;
+    unsigned entry = shortTable[peekBits(CX_SHORT_TABLE_BITS)];
+    unsigned c = entry & ENTRY_SYMBOL;
+    unsigned len = entry >> ENTRY_LENGTH_SHIFT;
+    if (c >= symbols) {
+        uint64_t mask = 1ull << (32 + 23);
+        do {
+            c = (acc & mask) ? rightChild[c] : leftChild[c];
+            mask >>= 1;
+        } while (c >= symbols);
+        len = shortLengths[c];
     }
-    dropBits(shortLengths[c]);
+    dropBits(len);
     return c;
 }
 
@@ -327,7 +343,7 @@ void cxDecoderRelease(void)
 
 int cxDecode(unsigned char *window, unsigned count)
 {
-    enum { MASK = CX_WINDOW_SIZE - 1 };
+    enum { MASK = CX_WINDOW_SIZE - 1, SYMBOL_BITS = 44 };
     unsigned r = 0;
     while (pendingCopy > 0) {
         pendingCopy--;
@@ -336,40 +352,100 @@ int cxDecode(unsigned char *window, unsigned count)
         if (r == count)
             return 0;
     }
+
+    /* The bit reader's state lives in locals here: the window is written
+       through a byte pointer, which would otherwise force every global
+       back to memory after each byte. */
+    uint64_t a = acc;
+    unsigned n = accBits;
+    unsigned pos = inPos;
+    uint32_t left = blockLeft;
+#define SAVE_STATE() (acc = a, accBits = n, inPos = pos, blockLeft = left)
+#define LOAD_STATE() (a = acc, n = accBits, pos = inPos, left = blockLeft)
+
     for (;;) {
-        if (blockLeft == 0) {
+        /* One refill covers a literal/length code, a distance code and its
+           extra bits: 16 + 16 + 12 bits. */
+        if (n < SYMBOL_BITS) {
+            if (inEnd - pos >= 8) {
+                const unsigned char *p = inBuffer + pos;
+                uint64_t word = (uint64_t)p[0] << 56 | (uint64_t)p[1] << 48 | (uint64_t)p[2] << 40 |
+                                (uint64_t)p[3] << 32 | (uint64_t)p[4] << 24 | (uint64_t)p[5] << 16 |
+                                (uint64_t)p[6] << 8 | (uint64_t)p[7];
+                unsigned whole = (64 - n) / 8;
+                a |= word >> n;
+                pos += whole;
+                n += whole * 8;
+            } else {
+                SAVE_STATE();
+                fillBits();
+                LOAD_STATE();
+            }
+        }
+        if (left == 0) {
+            SAVE_STATE();
             int result = readBlockHead();
             if (result != 0)
                 return result;
+            LOAD_STATE();
+            continue;
         }
-        blockLeft--;
+        left--;
 
-        unsigned c = literalTable[peekBits(CX_LITERAL_TABLE_BITS)];
+        unsigned entry = literalTable[a >> (64 - CX_LITERAL_TABLE_BITS)];
+        unsigned c = entry & ENTRY_SYMBOL;
+        unsigned len = entry >> ENTRY_LENGTH_SHIFT;
         if (c >= CX_LITERAL_SYMBOLS) {
             uint64_t mask = 1ull << (32 + 19);
             do {
-                c = (acc & mask) ? rightChild[c] : leftChild[c];
+                c = (a & mask) ? rightChild[c] : leftChild[c];
                 mask >>= 1;
             } while (c >= CX_LITERAL_SYMBOLS);
+            len = literalLengths[c];
         }
-        dropBits(literalLengths[c]);
+        a <<= len;
+        n -= len;
         if (c < 256) {
             window[r++] = (unsigned char)c;
             if (r == count)
-                return 0;
+                break;
             continue;
         }
 
         unsigned length = c - (256 - CX_MIN_MATCH);
-        unsigned j = decodeShort(CX_DISTANCE_SYMBOLS);
-        unsigned distance = j == 0 ? 0 : (1u << (j - 1)) + getBits(j - 1);
+        entry = shortTable[a >> (64 - CX_SHORT_TABLE_BITS)];
+        unsigned j = entry & ENTRY_SYMBOL;
+        len = entry >> ENTRY_LENGTH_SHIFT;
+        if (j >= CX_DISTANCE_SYMBOLS) {
+            uint64_t mask = 1ull << (32 + 23);
+            do {
+                j = (a & mask) ? rightChild[j] : leftChild[j];
+                mask >>= 1;
+            } while (j >= CX_DISTANCE_SYMBOLS);
+            len = shortLengths[j];
+        }
+        a <<= len;
+        n -= len;
+        unsigned distance = 0;
+        if (j > 0) {
+            unsigned extra = j - 1;
+            distance = (1u << extra) + (extra ? (unsigned)(a >> (64 - extra)) : 0);
+            a <<= extra;
+            n -= extra;
+        }
+
         unsigned source = (r - distance - 1) & MASK;
         unsigned room = count - r;
         unsigned now = length < room ? length : room;
         if (source + now <= CX_WINDOW_SIZE && (source >= r || source + now <= r)) {
             /* No wrap, and the source lies apart from or after the bytes written,
-               where a block move gives what the byte-by-byte copy gives. */
-            memmove(window + r, window + source, now);
+               where a forward copy in any grouping gives the byte-by-byte result. */
+            if (now <= 16) {
+                for (unsigned i = 0; i < now; i++)
+                    window[r + i] = window[source + i];
+            } else {
+                memmove(window + r, window + source, now);
+            }
             r += now;
             source = (source + now) & MASK;
         } else {
@@ -383,6 +459,16 @@ int cxDecode(unsigned char *window, unsigned count)
             copySource = source;
         }
         if (r == count)
-            return 0;
+            break;
     }
+    /* Leave 32 bits ready, as a 32-bit bit buffer always is: the CRC's count of bytes taken relies on it. */
+    if (n < 32) {
+        SAVE_STATE();
+        fillBits();
+        LOAD_STATE();
+    }
+    SAVE_STATE();
+#undef SAVE_STATE
+#undef LOAD_STATE
+    return 0;
 }
