@@ -341,6 +341,32 @@ void cxDecoderRelease(void)
     literalTable = 0;
 }
 
+/* Copies up to 16 bytes as two overlapping pieces, both loaded before either
+   is stored: exact in length (the window around the copy is history still in
+   use) and, like memmove, right when the source lies after the destination. */
+static inline void copyShort(unsigned char *to, const unsigned char *from, unsigned count)
+{
+    if (count >= 8) {
+        uint64_t head, tail;
+        memcpy(&head, from, 8);
+        memcpy(&tail, from + count - 8, 8);
+        memcpy(to, &head, 8);
+        memcpy(to + count - 8, &tail, 8);
+    } else if (count >= 4) {
+        uint32_t head, tail;
+        memcpy(&head, from, 4);
+        memcpy(&tail, from + count - 4, 4);
+        memcpy(to, &head, 4);
+        memcpy(to + count - 4, &tail, 4);
+    } else {
+        unsigned char bytes[4];
+        for (unsigned i = 0; i < count; i++)
+            bytes[i] = from[i];
+        for (unsigned i = 0; i < count; i++)
+            to[i] = bytes[i];
+    }
+}
+
 int cxDecode(unsigned char *window, unsigned count)
 {
     enum { MASK = CX_WINDOW_SIZE - 1, SYMBOL_BITS = 44 };
@@ -441,8 +467,7 @@ int cxDecode(unsigned char *window, unsigned count)
             /* No wrap, and the source lies apart from or after the bytes written,
                where a forward copy in any grouping gives the byte-by-byte result. */
             if (now <= 16) {
-                for (unsigned i = 0; i < now; i++)
-                    window[r + i] = window[source + i];
+                copyShort(window + r, window + source, now);
             } else {
                 memmove(window + r, window + source, now);
             }
