@@ -10,7 +10,7 @@
 namespace cxw {
 
 struct CompressOptions {
-    unsigned maxChain = 1024;     // chain links followed per position
+    unsigned maxChain = 256;      // chain links followed per position (1024 gains 0.2% for half the speed)
     unsigned niceLength = 192;    // a match this long is taken without looking further
     unsigned passes = 2;          // cost-driven parses over the whole input
 };
