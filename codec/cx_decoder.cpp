@@ -219,21 +219,29 @@ static int singleSymbol(unsigned symbol, unsigned symbols, unsigned char *length
     return 0;
 }
 
+/* Finds the symbol at the top of bits (the 64-bit reader, stream first at
+   bit 63) through a lookup table of tableBits and, for longer codes, the tree.
+   Returns the symbol in the low 16 bits and its code length above them. */
+static inline unsigned lookUp(uint64_t bits, const uint16_t *table, unsigned tableBits, unsigned symbols,
+                              const unsigned char *lengths)
+{
+    unsigned entry = table[bits >> (64 - tableBits)];
+    unsigned c = entry & ENTRY_SYMBOL;
+    if (c < symbols)
+        return c | (entry >> ENTRY_LENGTH_SHIFT) << 16;
+    uint64_t mask = 1ull << (63 - tableBits);
+    do {
+        c = (bits & mask) ? rightChild[c] : leftChild[c];
+        mask >>= 1;
+    } while (c >= symbols);
+    return c | (unsigned)lengths[c] << 16;
+}
+
 static unsigned decodeShort(unsigned symbols)
 {
-    unsigned entry = shortTable[peekBits(CX_SHORT_TABLE_BITS)];
-    unsigned c = entry & ENTRY_SYMBOL;
-    unsigned len = entry >> ENTRY_LENGTH_SHIFT;
-    if (c >= symbols) {
-        uint64_t mask = 1ull << (32 + 23);
-        do {
-            c = (acc & mask) ? rightChild[c] : leftChild[c];
-            mask >>= 1;
-        } while (c >= symbols);
-        len = shortLengths[c];
-    }
-    dropBits(len);
-    return c;
+    unsigned found = lookUp(acc, shortTable, CX_SHORT_TABLE_BITS, symbols, shortLengths);
+    dropBits(found >> 16);
+    return found & 0xFFFF;
 }
 
 static int readShortLengths(unsigned symbols, unsigned countBits, unsigned special)
@@ -418,17 +426,9 @@ int cxDecode(unsigned char *window, unsigned count)
         }
         left--;
 
-        unsigned entry = literalTable[a >> (64 - CX_LITERAL_TABLE_BITS)];
-        unsigned c = entry & ENTRY_SYMBOL;
-        unsigned len = entry >> ENTRY_LENGTH_SHIFT;
-        if (c >= CX_LITERAL_SYMBOLS) {
-            uint64_t mask = 1ull << (32 + 19);
-            do {
-                c = (a & mask) ? rightChild[c] : leftChild[c];
-                mask >>= 1;
-            } while (c >= CX_LITERAL_SYMBOLS);
-            len = literalLengths[c];
-        }
+        unsigned found = lookUp(a, literalTable, CX_LITERAL_TABLE_BITS, CX_LITERAL_SYMBOLS, literalLengths);
+        unsigned c = found & 0xFFFF;
+        unsigned len = found >> 16;
         a <<= len;
         n -= len;
         if (c < 256) {
@@ -439,17 +439,9 @@ int cxDecode(unsigned char *window, unsigned count)
         }
 
         unsigned length = c - (256 - CX_MIN_MATCH);
-        entry = shortTable[a >> (64 - CX_SHORT_TABLE_BITS)];
-        unsigned j = entry & ENTRY_SYMBOL;
-        len = entry >> ENTRY_LENGTH_SHIFT;
-        if (j >= CX_DISTANCE_SYMBOLS) {
-            uint64_t mask = 1ull << (32 + 23);
-            do {
-                j = (a & mask) ? rightChild[j] : leftChild[j];
-                mask >>= 1;
-            } while (j >= CX_DISTANCE_SYMBOLS);
-            len = shortLengths[j];
-        }
+        found = lookUp(a, shortTable, CX_SHORT_TABLE_BITS, CX_DISTANCE_SYMBOLS, shortLengths);
+        unsigned j = found & 0xFFFF;
+        len = found >> 16;
         a <<= len;
         n -= len;
         unsigned distance = 0;

@@ -89,9 +89,13 @@ int cxMatchName(const char *pattern, const char *name)
             if (pending)
                 pending--;
             p++;
-        } else if (pc == '[') {
-            const char *after = p + 1;
-            while (*n && !inSet(p + 1, upper(*n), &after)) {
+        } else {
+            /* A set or a character consumes one matching character: the next one,
+               or after a pending wildcard the first one further on. */
+            if (pc == '\\' && p[1])
+                p++;
+            const char *after = p + 1;     /* past the set once inSet has read it */
+            while (*n && !(pc == '[' ? inSet(p + 1, upper(*n), &after) : upper(*n) == upper(*p))) {
                 if (!pending)
                     return 0;
                 n++;
@@ -101,20 +105,6 @@ int cxMatchName(const char *pattern, const char *name)
             n++;
             pending = 0;
             p = after;
-        } else {
-            if (pc == '\\' && p[1])
-                pc = *++p;
-            pc = upper(pc);
-            while (*n && upper(*n) != pc) {
-                if (!pending)
-                    return 0;
-                n++;
-            }
-            if (!*n)
-                return 0;
-            n++;
-            pending = 0;
-            p++;
         }
     }
     if (pending)
