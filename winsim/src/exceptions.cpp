@@ -42,9 +42,10 @@ DWORD CodeOf(int signal, const siginfo_t* info) {
 // Offers the exception to every handler; true when one asked to continue.
 bool Dispatch(EXCEPTION_RECORD& record) {
     EXCEPTION_POINTERS pointers{&record, nullptr};
-    std::vector<Registered> handlers = Handlers();
-    for (const Registered& r : handlers)
-        if (r.handler(&pointers) == EXCEPTION_CONTINUE_EXECUTION) return true;
+    // By index and without a copy: a handler may jump away and leave nothing to free.
+    const std::vector<Registered>& handlers = Handlers();
+    for (size_t i = 0; i < handlers.size(); ++i)
+        if (handlers[i].handler(&pointers) == EXCEPTION_CONTINUE_EXECUTION) return true;
     return false;
 }
 

@@ -30,7 +30,7 @@ struct NamedMutex {
     int ownership = 0;  // recursion count of this process
 };
 
-// One record per name and process: ownership belongs to the mutex, not the handle.
+// One record per mutex and process: ownership belongs to the mutex, not the handle.
 std::map<std::string, std::shared_ptr<NamedMutex>>& Mutexes() {
     static std::map<std::string, std::shared_ptr<NamedMutex>> mutexes;
     return mutexes;
@@ -80,12 +80,12 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, 
         SetLastError(ERROR_INVALID_PARAMETER);  // unnamed mutexes are not simulated
         return nullptr;
     }
-    std::string key = winsim::Upper(name);
-    auto& mutexes = Mutexes();
-    std::shared_ptr<NamedMutex>& mutex = mutexes[key];
+    // Keyed by the machine as well: a test process may use several machines.
+    std::string base = winsim::StateDir("mutex") + "/" + FileName(name);
+    std::shared_ptr<NamedMutex>& mutex = Mutexes()[base];
     if (!mutex) {
         mutex = std::make_shared<NamedMutex>();
-        mutex->base = winsim::StateDir("mutex") + "/" + FileName(name);
+        mutex->base = base;
     }
     auto handle = std::make_unique<MutexHandle>();
     handle->mutex = mutex;

@@ -1,0 +1,24 @@
+#include "installer_state.h"
+
+#include <cstring>
+
+#include "install.h"
+#include "log.h"
+#include "machine_fixture.h"
+
+void ResetInstaller() {
+    if (LogHandle != INVALID_HANDLE_VALUE) LogClose(TRUE);
+    LogHandle = INVALID_HANDLE_VALUE;
+    LogPreExisting = FALSE;
+    std::memset(LogPath, 0, sizeof LogPath);
+    StatusWord = 0;
+    StatusQualifier = 0;
+    SetSourcePosition("", 0);
+    std::memset(&RunFlags, 0, sizeof RunFlags);
+    IsWin95 = IsWinNT = IsWin2KXP = IsOldShell = IsAdmin = FALSE;
+    ProcessorArchitecture = 0;
+    OsLanguage = 0;
+    LibraryInitialised = PlatformDiscovered = DirectoriesSet = FALSE;
+}
+
+std::string LogText() { return ReadHostFile(winsim::HostPath(LogPath)); }
