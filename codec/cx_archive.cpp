@@ -152,6 +152,7 @@ int cxOpenArchive(const char *name, unsigned char flags)
 
     cxArchive.name = copy;
     cxArchive.firstEntry = firstEntry;
+    memset(cxArchive.lastAttributes, 0, sizeof cxArchive.lastAttributes);
     cxArchive.keepPaths = (flags & CX_OPEN_KEEP_PATHS) != 0;
     cxArchive.readOnly = (flags & CX_OPEN_READ_ONLY) != 0;
     cxArchive.modified = 0;

@@ -105,8 +105,12 @@ int cxExtractEntry(CxEntry *entry)
 {
     if (entry->archiveHandle < 0 || entry->outputHandle < 0)
         return CX_ERR_HANDLE;
+    /* Where the next header starts.  A size that points beyond what a file
+       position can hold goes to the end of the file, never backwards: a
+       backward seek could bring the same header round again. */
     long dataStart = cxFileTell(entry->archiveHandle);
-    long dataEnd = dataStart + (long)entry->compressedSize;
+    long long end = (long long)dataStart + entry->compressedSize;
+    long dataEnd = end > 0x7FFFFFFFll ? cxFileSize(entry->archiveHandle) : (long)end;
     int result = 0;
 
     /* Free space that cannot be determined does not stop the extraction. */

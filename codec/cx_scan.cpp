@@ -33,7 +33,8 @@ long cxScanHandle(int handle)
     long size = cxFileSize(handle);
     if (start < 0 || size < 0)
         return CX_ERR_HANDLE;
-    unsigned long chunkSize = size - start > (long)CX_SCAN_CHUNK ? (unsigned long)CX_SCAN_CHUNK : (unsigned long)(size - start);
+    long rest = size > start ? size - start : 0;
+    unsigned long chunkSize = rest > (long)CX_SCAN_CHUNK ? (unsigned long)CX_SCAN_CHUNK : (unsigned long)rest;
     if (chunkSize < CX_SCAN_MINIMUM)
         chunkSize = CX_SCAN_MINIMUM;     /* a short rest still gets a usable buffer */
     unsigned char *chunk = (unsigned char *)cxAllocHalving(&chunkSize, CX_SCAN_MINIMUM);

@@ -11,6 +11,7 @@
 
 #include "codec_fixture.h"
 #include "compressor.h"
+#include "cx_format.h"
 #include "winsim/machine.h"
 
 namespace {
@@ -195,6 +196,25 @@ TEST_F(Extraction, StoredEntryThatEndsEarlyAndUnknownMethodFailTheCrc)
     auto unknown = std::find(codes.begin(), codes.end(), CX_EV_UNKNOWN_METHOD);
     ASSERT_NE(codes.end(), unknown);
     EXPECT_EQ(CX_ERR_CRC, *(unknown + 1));
+}
+
+TEST_F(Extraction, SizesThatWouldSeekBackwardsEndTheArchive)
+{
+    // A flagged entry is skipped by its size; 0xFFFFFFC0 is "64 bytes back" in
+    // 32-bit arithmetic and would bring the same header round forever.
+    RawEntry loop;
+    loop.name = "LOOP.BIN";
+    loop.data = {1};
+    loop.flags = CX_FLAG_NOT_EXTRACTABLE;
+    Bytes bytes = entryBytes(loop);
+    cxPut32(&bytes[8 + loop.name.size() + 10], 0xFFFFFFC0u);
+    writeFile(path("loop.arq"), join({bytes, endRecord()}));
+    cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t) + [](CxEntry *e, int32_t code, int32_t) -> int32_t {
+        if (code == CX_EV_FLAGGED)
+            e->flags = 0;      // let it through to the extraction, which skips by the size
+        return 0;
+    });
+    EXPECT_NE(0, extract("loop.arq"));
 }
 
 TEST_F(Extraction, FlaggedEntriesAreSkippedUnlessTheCallbackClearsTheFlag)
