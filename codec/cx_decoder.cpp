@@ -377,7 +377,7 @@ static inline void copyShort(unsigned char *to, const unsigned char *from, unsig
 
 int cxDecode(unsigned char *window, unsigned count)
 {
-    enum { MASK = CX_WINDOW_SIZE - 1, SYMBOL_BITS = 44 };
+    enum { MASK = CX_WINDOW_SIZE - 1 };
     unsigned r = 0;
     while (pendingCopy > 0) {
         pendingCopy--;
@@ -396,26 +396,29 @@ int cxDecode(unsigned char *window, unsigned count)
     uint32_t left = blockLeft;
 #define SAVE_STATE() (acc = a, accBits = n, inPos = pos, blockLeft = left)
 #define LOAD_STATE() (a = acc, n = accBits, pos = inPos, left = blockLeft)
+#define REFILL()                                                                                    \
+    do {                                                                                            \
+        if (inEnd - pos >= 8) {                                                                     \
+            const unsigned char *p = inBuffer + pos;                                                \
+            uint64_t word = (uint64_t)p[0] << 56 | (uint64_t)p[1] << 48 | (uint64_t)p[2] << 40 |   \
+                            (uint64_t)p[3] << 32 | (uint64_t)p[4] << 24 | (uint64_t)p[5] << 16 |   \
+                            (uint64_t)p[6] << 8 | (uint64_t)p[7];                                   \
+            unsigned whole = (64 - n) / 8;                                                          \
+            a |= word >> n;                                                                         \
+            pos += whole;                                                                           \
+            n += whole * 8;                                                                         \
+        } else {                                                                                    \
+            SAVE_STATE();                                                                           \
+            fillBits();                                                                             \
+            LOAD_STATE();                                                                           \
+        }                                                                                           \
+    } while (0)
 
     for (;;) {
-        /* One refill covers a literal/length code, a distance code and its
-           extra bits: 16 + 16 + 12 bits. */
-        if (n < SYMBOL_BITS) {
-            if (inEnd - pos >= 8) {
-                const unsigned char *p = inBuffer + pos;
-                uint64_t word = (uint64_t)p[0] << 56 | (uint64_t)p[1] << 48 | (uint64_t)p[2] << 40 |
-                                (uint64_t)p[3] << 32 | (uint64_t)p[4] << 24 | (uint64_t)p[5] << 16 |
-                                (uint64_t)p[6] << 8 | (uint64_t)p[7];
-                unsigned whole = (64 - n) / 8;
-                a |= word >> n;
-                pos += whole;
-                n += whole * 8;
-            } else {
-                SAVE_STATE();
-                fillBits();
-                LOAD_STATE();
-            }
-        }
+        /* A refill leaves at least 57 bits; a symbol takes at most 16, so most
+           literals pass without one. */
+        if (n < CX_LONGEST_CODE)
+            REFILL();
         if (left == 0) {
             SAVE_STATE();
             int result = readBlockHead();
@@ -438,6 +441,9 @@ int cxDecode(unsigned char *window, unsigned count)
             continue;
         }
 
+        /* A distance code and its extra bits take at most 16 + 12 bits. */
+        if (n < CX_LONGEST_CODE + 12)
+            REFILL();
         unsigned length = c - (256 - CX_MIN_MATCH);
         found = lookUp(a, shortTable, CX_SHORT_TABLE_BITS, CX_DISTANCE_SYMBOLS, shortLengths);
         unsigned j = found & 0xFFFF;
@@ -487,5 +493,6 @@ int cxDecode(unsigned char *window, unsigned count)
     SAVE_STATE();
 #undef SAVE_STATE
 #undef LOAD_STATE
+#undef REFILL
     return 0;
 }
