@@ -461,13 +461,21 @@ int cxDecode(unsigned char *window, unsigned count)
         unsigned source = (r - distance - 1) & MASK;
         unsigned room = count - r;
         unsigned now = length < room ? length : room;
-        if (source + now <= CX_WINDOW_SIZE && (source >= r || source + now <= r)) {
-            /* No wrap, and the source lies apart from or after the bytes written,
-               where a forward copy in any grouping gives the byte-by-byte result. */
-            if (now <= 16) {
-                copyShort(window + r, window + source, now);
+        if (source + now <= CX_WINDOW_SIZE) {
+            unsigned char *to = window + r;
+            const unsigned char *from = window + source;
+            if (source >= r || source + now <= r) {
+                /* The source lies apart from or after the bytes written, where a
+                   copy in any grouping gives the byte-by-byte result. */
+                if (now <= 16)
+                    copyShort(to, from, now);
+                else
+                    memmove(to, from, now);
+            } else if (distance == 0) {
+                memset(to, *from, now);     /* a run of the previous byte */
             } else {
-                memmove(window + r, window + source, now);
+                for (unsigned i = 0; i < now; i++)
+                    to[i] = from[i];
             }
             r += now;
             source = (source + now) & MASK;
