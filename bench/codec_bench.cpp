@@ -1,0 +1,170 @@
+// Measures, on the same files in one run, the codec's decoder against zlib's
+// inflate and its compressor against deflate at level 9 with windowBits 13
+// (an 8192-byte window, the same as ours).  Both sides include their
+// integrity check: CRC-32 of the stored bytes for us, Adler-32 for zlib.
+//
+// usage: codec_bench [FILES...]   (default: a sample of the wine64 PE files)
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "compressor.h"
+#include "memory_decode.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr const char *kDefaultCorpus = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
+constexpr uintmax_t kSampleBytes = 24u << 20;      // enough to be stable, small enough for two cores
+constexpr int kDecodeRounds = 5;
+
+struct Sample {
+    std::string name;
+    Bytes data, ours, zlib;
+};
+
+double seconds(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double>(b - a).count();
+}
+
+Bytes readAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Every seventh PE file of the corpus by name, up to kSampleBytes, none above 4 MiB.
+std::vector<std::string> defaultFiles()
+{
+    std::vector<std::string> all;
+    std::error_code error;
+    for (const auto &f : fs::directory_iterator(kDefaultCorpus, error)) {
+        std::string ext = f.path().extension().string();
+        if (f.is_regular_file() && (ext == ".exe" || ext == ".dll") && f.file_size() <= (4u << 20))
+            all.push_back(f.path().string());
+    }
+    std::sort(all.begin(), all.end());
+    std::vector<std::string> chosen;
+    uintmax_t total = 0;
+    for (size_t i = 0; i < all.size() && total < kSampleBytes; i += 7) {
+        chosen.push_back(all[i]);
+        total += fs::file_size(all[i]);
+    }
+    return chosen;
+}
+
+Bytes zlibCompress(const Bytes &data)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 13, 8, Z_DEFAULT_STRATEGY);
+    Bytes out(deflateBound(&z, data.size()));
+    z.next_in = const_cast<Bytes::value_type *>(data.data());
+    z.avail_in = (uInt)data.size();
+    z.next_out = out.data();
+    z.avail_out = (uInt)out.size();
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+bool zlibDecompress(const Bytes &stream, Bytes &out)
+{
+    z_stream z{};
+    inflateInit2(&z, 13);
+    z.next_in = const_cast<Bytes::value_type *>(stream.data());
+    z.avail_in = (uInt)stream.size();
+    z.next_out = out.data();
+    z.avail_out = (uInt)out.size();
+    int result = inflate(&z, Z_FINISH);
+    inflateEnd(&z);
+    return result == Z_STREAM_END && z.total_out == out.size();
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> files(argv + 1, argv + argc);
+    if (files.empty())
+        files = defaultFiles();
+    if (files.empty()) {
+        std::fprintf(stderr, "codec_bench: no input files (and no %s)\n", kDefaultCorpus);
+        return 2;
+    }
+
+    std::vector<Sample> samples;
+    double oursCompress = 0, zlibCompressTime = 0;
+    uint64_t input = 0, oursSize = 0, zlibSize = 0;
+    for (const std::string &file : files) {
+        Sample s{file, readAll(file), {}, {}};
+        if (s.data.empty())
+            continue;
+        auto t0 = Clock::now();
+        s.ours = cxw::compress(s.data.data(), s.data.size());
+        auto t1 = Clock::now();
+        s.zlib = zlibCompress(s.data);
+        auto t2 = Clock::now();
+        oursCompress += seconds(t0, t1);
+        zlibCompressTime += seconds(t1, t2);
+        input += s.data.size();
+        oursSize += s.ours.size();
+        zlibSize += s.zlib.size();
+        samples.push_back(std::move(s));
+        std::fprintf(stderr, "\r  compressed %zu of %zu files", samples.size(), files.size());
+    }
+    std::fprintf(stderr, "\n");
+
+    // Decoding: the best of several rounds over the whole sample, each side in turn.
+    double oursDecode = 1e30, zlibDecode = 1e30;
+    Bytes out;
+    for (int round = 0; round < kDecodeRounds; round++) {
+        double a = 0, b = 0;
+        for (const Sample &s : samples) {
+            out.resize(s.data.size());
+            auto t0 = Clock::now();
+            if (cxDecodeBuffer(s.ours.data(), s.ours.size(), out.data(), out.size()) != 0 || out != s.data) {
+                std::fprintf(stderr, "codec_bench: %s does not decode back\n", s.name.c_str());
+                return 1;
+            }
+            auto t1 = Clock::now();
+            if (!zlibDecompress(s.zlib, out)) {
+                std::fprintf(stderr, "codec_bench: zlib failed on %s\n", s.name.c_str());
+                return 1;
+            }
+            auto t2 = Clock::now();
+            a += seconds(t0, t1);
+            b += seconds(t1, t2);
+        }
+        oursDecode = std::min(oursDecode, a);
+        zlibDecode = std::min(zlibDecode, b);
+    }
+
+    double mb = input / 1e6;
+    std::printf("files: %zu, %.1f MB\n", samples.size(), mb);
+    std::printf("%-28s %14s %14s %10s\n", "", "ours", "zlib -9 w13", "ours/zlib");
+    std::printf("%-28s %14llu %14llu %10.4f\n", "compressed bytes", (unsigned long long)oursSize,
+                (unsigned long long)zlibSize, (double)oursSize / zlibSize);
+    std::printf("%-28s %14.4f %14.4f\n", "compressed / original", (double)oursSize / input, (double)zlibSize / input);
+    std::printf("%-28s %14.1f %14.1f %10.3f\n", "compression MB/s", mb / oursCompress, mb / zlibCompressTime,
+                zlibCompressTime / oursCompress);
+    std::printf("%-28s %14.1f %14.1f %10.3f\n", "decompression MB/s (output)", mb / oursDecode, mb / zlibDecode,
+                zlibDecode / oursDecode);
+    bool smaller = oursSize < zlibSize;
+    bool fastEnough = oursDecode <= zlibDecode;
+    std::printf("target: size below deflate -9 w13 ......... %s\n", smaller ? "met" : "MISSED");
+    std::printf("target: decoding at least as fast as inflate %s\n", fastEnough ? "met" : "MISSED");
+    return smaller && fastEnough ? 0 : 1;
+}

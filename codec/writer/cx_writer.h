@@ -1,0 +1,30 @@
+// Adding and deleting entries of an archive opened for update (cxOpenArchive
+// without the read-only flag).  The operations are queued like cxExtract and
+// carried out by cxProcess; cxCloseArchive then puts the rewritten archive in
+// place of the old one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "../cx.h"
+
+// Queues the file at path; the entry is named by the path's last component in
+// upper case, and replaces an entry of that name.  0, -5 (no archive open),
+// -14 (no path, or the archive is read-only), -3.
+int cxAdd(const char *path);
+
+// Queues the deletion of the entries whose names match pattern.  0, -5, -14, -3.
+int cxDelete(const char *pattern);
+
+// What the writer stores for data under a name: the method and the stored bytes.
+struct CxStoredData {
+    uint32_t method;
+    std::vector<uint8_t> bytes;
+};
+CxStoredData cxPrepareData(const char *entryName, const uint8_t *data, size_t size,
+                           void (*progress)(void *, size_t), void *context);
+
+// 1 when the name ends in an extension whose data is already compressed.
+int cxIsPackedName(const char *name);

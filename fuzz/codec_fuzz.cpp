@@ -1,0 +1,110 @@
+// libFuzzer target over archive bytes.  The first byte chooses the route:
+// even values feed the rest straight to the method 2 decoder; odd values
+// write it as an archive file and run the scan, the enumeration with
+// cxTestFile, and a full extraction into a scratch directory.
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "cx.h"
+#include "memory_decode.h"
+#include "winsim/machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kOutputLimit = 1u << 20;     // longer outputs are aborted through the callback
+std::string scratch;
+
+int32_t boundedEvents(CxEntry *entry, int32_t code, int32_t lVal)
+{
+    if (code == CX_EV_PROGRESS && (uint32_t)lVal > kOutputLimit)
+        entry->action = CX_ACTION_STOP;
+    return 0;
+}
+
+void decodeStream(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return;
+    size_t outSize = ((size_t)data[0] << 8 | data[1]) * 4;
+    static std::vector<uint8_t> out;
+    out.resize(outSize);
+    cxDecodeBuffer(data + 2, size - 2, out.data(), outSize);
+}
+
+void runArchive(const uint8_t *data, size_t size)
+{
+    std::string archive = scratch + "/input.bin";
+    FILE *f = fopen(archive.c_str(), "wb");
+    if (!f)
+        return;
+    fwrite(data, 1, size, f);
+    fclose(f);
+
+    CxEntry entry;
+    memset(&entry, 0, sizeof entry);
+    entry.outputHandle = -1;
+    entry.archiveHandle = cxOpenFile(archive.c_str(), CX_MODE_READ);
+    if (entry.archiveHandle >= 0) {
+        int result = cxFindFirst(&entry);
+        for (int n = 0; result == 0 && n < 1000; n++) {
+            cxTestFile(&entry);
+            result = cxFindNext(&entry);
+        }
+        cxCloseFile(entry.archiveHandle);
+    }
+
+    std::string out = scratch + "/out/";
+    if (cxOpenArchive(archive.c_str(), CX_OPEN_READ_ONLY) == 0) {
+        if (cxExtract("*.*", out.c_str()) == 0)
+            cxProcess();
+        cxCloseArchive();
+    }
+    std::error_code ignored;
+    fs::remove_all(scratch + "/out", ignored);
+}
+
+void removeScratch()
+{
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // Every input goes through files: memory-backed storage keeps the rate up.
+    fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    scratch = (base / ("codec-fuzz-" + std::to_string(getpid()))).string();
+    fs::remove_all(scratch);
+    fs::create_directories(scratch);
+    std::atexit(removeScratch);
+    std::string error;
+    if (!winsim::CreateMachine(scratch + "/machine", "winxp", {}, error) ||
+        !winsim::UseMachine(scratch + "/machine", error)) {
+        fprintf(stderr, "codec_fuzz: %s\n", error.c_str());
+        return 1;
+    }
+    cxInit();
+    cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t)boundedEvents);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    if (data[0] & 1)
+        runArchive(data + 1, size - 1);
+    else
+        decodeStream(data + 1, size - 1);
+    return 0;
+}

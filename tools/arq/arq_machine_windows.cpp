@@ -1,0 +1,9 @@
+#include "arq_machine.h"
+
+void arqAttachMachine()
+{
+}
+
+void arqReleaseMachine()
+{
+}
