@@ -24,11 +24,12 @@ bool IsVersionInfoKey(const std::u16string& key) { return SameKey(key, "VS_VERSI
 
 }  // namespace
 
-bool ReadVersionBlock(const uint8_t* base, size_t limit, size_t offset, VersionBlock& block) {
+bool ReadVersionBlock(const uint8_t* base, size_t limit, size_t offset, VersionBlock& block, bool cut) {
     if (offset > limit || limit - offset < kHeader) return false;
     const uint8_t* p = base + offset;
     size_t length = U16(p);
-    if (length < kHeader || length > limit - offset) return false;
+    if (length < kHeader || (length > limit - offset && !cut)) return false;
+    length = std::min(length, limit - offset);
     block = VersionBlock{};
     block.offset = offset;
     block.end = offset + length;
@@ -50,17 +51,23 @@ bool ReadVersionBlock(const uint8_t* base, size_t limit, size_t offset, VersionB
     return true;
 }
 
-bool ReadVersionRoot(const uint8_t* base, size_t size, VersionBlock& root) {
-    if (!ReadVersionBlock(base, size, 0, root) || !IsVersionInfoKey(root.key)) return false;
+namespace {
+
+bool ReadRoot(const uint8_t* base, size_t size, VersionBlock& root, bool cut) {
+    if (!ReadVersionBlock(base, size, 0, root, cut) || !IsVersionInfoKey(root.key)) return false;
     // The fixed part is 13 DWORDs when present; a root whose value is cut
     // short is no version resource.
     if (root.valueLength != 0 && (root.valueLength < 52 || root.valueBytes < 52)) return false;
     return true;
 }
 
+}  // namespace
+
+bool ReadVersionRoot(const uint8_t* base, size_t size, VersionBlock& root) { return ReadRoot(base, size, root, false); }
+
 bool FindVersionBlock(const uint8_t* base, size_t size, const std::string& path, VersionBlock& found) {
     VersionBlock current;
-    if (!ReadVersionRoot(base, size, current)) return false;
+    if (!ReadRoot(base, size, current, true)) return false;
     size_t start = 0;
     while (start <= path.size()) {
         size_t slash = path.find('\\', start);

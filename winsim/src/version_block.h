@@ -22,8 +22,10 @@ struct VersionBlock {
     size_t childrenOffset = 0;
 };
 
-// Reads the block at `offset`, which must end by `limit`.
-bool ReadVersionBlock(const uint8_t* base, size_t limit, size_t offset, VersionBlock& block);
+// Reads the block at `offset`, which must end by `limit`; with `cut`, a
+// block that runs past `limit` is read as ending there (a copy of the
+// resource that was cut short keeps what it holds).
+bool ReadVersionBlock(const uint8_t* base, size_t limit, size_t offset, VersionBlock& block, bool cut = false);
 
 // The root block, which must be a VS_VERSIONINFO with a VS_FIXEDFILEINFO
 // (or none) as its value. `size` bounds the tree.
@@ -31,7 +33,7 @@ bool ReadVersionRoot(const uint8_t* base, size_t size, VersionBlock& root);
 
 // Follows a VerQueryValue path ("\StringFileInfo\040904B0\FileVersion"):
 // components compare without case, empty components are skipped, and an
-// empty path names the root.
+// empty path names the root. `size` may cut the tree short.
 bool FindVersionBlock(const uint8_t* base, size_t size, const std::string& path, VersionBlock& found);
 
 }  // namespace winsim
