@@ -41,7 +41,7 @@ int Usage() {
                  "      registry to the snapshot FILE\n"
                  "  winsim diff BEFORE AFTER\n"
                  "      lists what changed from BEFORE to AFTER, each a machine directory (for\n"
-                 "      example a copy taken before a run) or a snapshot file: files and\n"
+                 "      example a copy taken with cp -a before a run) or a snapshot file: files and\n"
                  "      folders added (+), removed (-) or changed (~), then registry keys and\n"
                  "      their values; exit code 0 without changes, 1 with changes\n"
                  "profiles:");
