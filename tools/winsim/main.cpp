@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "winsim/machine.h"
+#include "winsim/machine_tools.h"
 
 namespace {
 
@@ -30,6 +31,19 @@ int Usage() {
                  "      owns the named mutex of the machine while COMMAND runs\n"
                  "  winsim hold DIR MUTEX --abandon\n"
                  "      takes the mutex and ends without releasing it\n"
+                 "  winsim reboot DIR\n"
+                 "      restarts the machine: carries out the file operations queued for the\n"
+                 "      restart (PendingFileRenameOperations on the NT family, the [RENAME]\n"
+                 "      section of wininit.ini on the Windows 95 family) as Windows does at\n"
+                 "      start-up, empties that store and prints what was done\n"
+                 "  winsim snapshot DIR FILE\n"
+                 "      writes the machine's files (size, time, contents hash, attributes) and\n"
+                 "      registry to the snapshot FILE\n"
+                 "  winsim diff BEFORE AFTER\n"
+                 "      lists what changed from BEFORE to AFTER, each a machine directory (for\n"
+                 "      example a copy taken with cp -a before a run) or a snapshot file: files and\n"
+                 "      folders added (+), removed (-) or changed (~), then registry keys and\n"
+                 "      their values; exit code 0 without changes, 1 with changes\n"
                  "profiles:");
     for (const std::string& name : winsim::ProfileNames()) std::fprintf(stderr, " %s", name.c_str());
     std::fprintf(stderr, "\n");
@@ -152,6 +166,42 @@ int Hold(int argc, char** argv) {
     return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
+int Reboot(int argc, char** argv) {
+    if (argc != 3) return Usage();
+    if (!Attach(argv[2])) return 1;
+    std::vector<std::string> report;
+    std::string error;
+    bool ok = winsim::Reboot(report, error);
+    for (const std::string& line : report) std::printf("%s\n", line.c_str());
+    if (!ok) {
+        std::fprintf(stderr, "winsim reboot: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int Snapshot(int argc, char** argv) {
+    if (argc != 4) return Usage();
+    std::string error;
+    if (!winsim::SaveSnapshot(argv[2], argv[3], error)) {
+        std::fprintf(stderr, "winsim snapshot: %s\n", error.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+// Like diff(1): 0 when nothing changed, 1 when something did, 2 on trouble.
+int Diff(int argc, char** argv) {
+    if (argc != 4) return Usage();
+    std::string listing, error;
+    if (!winsim::DiffMachines(argv[2], argv[3], listing, error)) {
+        std::fprintf(stderr, "winsim diff: %s\n", error.c_str());
+        return 2;
+    }
+    std::fputs(listing.c_str(), stdout);
+    return listing == "no changes\n" ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,5 +211,8 @@ int main(int argc, char** argv) {
     if (verb == "run") return Run(argc, argv);
     if (verb == "reg") return Reg(argc, argv);
     if (verb == "hold") return Hold(argc, argv);
+    if (verb == "reboot") return Reboot(argc, argv);
+    if (verb == "snapshot") return Snapshot(argc, argv);
+    if (verb == "diff") return Diff(argc, argv);
     return Usage();
 }

@@ -149,12 +149,10 @@ WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
 #include "winsim/win_system.h"
 #include "winsim/win_security.h"
 #include "winsim/win_user.h"
+#include "winsim/win_files_more.h"
+#include "winsim/win_version.h"
 
-/* Calls used by the archive codec. */
-#define HEAP_ZERO_MEMORY 0x00000008
-WINBASEAPI HANDLE WINAPI GetProcessHeap(void);
-WINBASEAPI LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
-WINBASEAPI BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
+/* The current directory, as the archive codec asks for it. */
 WINBASEAPI DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 
 #ifdef __cplusplus

@@ -11,6 +11,7 @@
 
 #include "faults.h"
 #include "file_object.h"
+#include "restart_store.h"
 #include "sharing.h"
 
 namespace winsim {
@@ -200,12 +201,11 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
     return TRUE;
 }
 
-// Moves a file at once. Delayed moves (MOVEFILE_DELAY_UNTIL_REBOOT) are
-// recorded by the restart-time store.
-extern "C" BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
-    if (winsim::FailsHere("MoveFileExA", true)) return FALSE;
-    if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) {
-        SetLastError(ERROR_NOT_SUPPORTED);
+namespace {
+
+BOOL MoveNow(LPCSTR from, LPCSTR to, DWORD flags) {
+    if (!to) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     winsim::ResolvedPath source;
@@ -240,4 +240,21 @@ extern "C" BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
     return TRUE;
 }
 
-extern "C" BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to) { return MoveFileExA(from, to, 0); }
+}  // namespace
+
+// Moves a file at once, or records a delayed move in the restart-time store.
+// The Windows 95 family has no MoveFileExA (its programs use wininit.ini).
+extern "C" BOOL WINAPI MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags) {
+    if (winsim::FailsHere("MoveFileExA", true)) return FALSE;
+    if (winsim::Machine().platformId != 2) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return FALSE;
+    }
+    if (flags & MOVEFILE_DELAY_UNTIL_REBOOT) return winsim::QueueRestartMove(from, to, flags) ? TRUE : FALSE;
+    return MoveNow(from, to, flags);
+}
+
+extern "C" BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to) {
+    if (winsim::FailsHere("MoveFileA", true)) return FALSE;
+    return MoveNow(from, to, 0);
+}
