@@ -1,7 +1,32 @@
 #include "cx_format.h"
 
-const unsigned char cxEntrySignature[4] = { 0x67, 0x57, 0x04, 0x01 };
-const unsigned char cxArchiveSignature[4] = { 0x67, 0x57, 0x04, 0x02 };
+/*
+ * The signatures must not stand as such in the executable that carries an
+ * archive: the scan would find the codec's own constant before the archive
+ * behind the image. So the image holds them inverted, behind a volatile read
+ * that the compiler cannot fold back into the plain bytes, and they are put
+ * together when the program starts.
+ */
+static const volatile unsigned char invertedEntry[4] = { 0x98, 0xA8, 0xFB, 0xFE };
+static const volatile unsigned char invertedArchive[4] = { 0x98, 0xA8, 0xFB, 0xFD };
+
+static unsigned char entrySignature[4];
+static unsigned char archiveSignature[4];
+
+static int AssembleSignatures(void)
+{
+    int i;
+    for (i = 0; i < 4; ++i) {
+        entrySignature[i] = (unsigned char)~invertedEntry[i];
+        archiveSignature[i] = (unsigned char)~invertedArchive[i];
+    }
+    return 1;
+}
+
+static const int signaturesAssembled = AssembleSignatures();
+
+const unsigned char *const cxEntrySignature = entrySignature;
+const unsigned char *const cxArchiveSignature = archiveSignature;
 
 uint32_t cxGet16(const unsigned char *p)
 {

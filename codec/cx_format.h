@@ -19,8 +19,8 @@ enum {
     CX_NEWEST_READABLE = 0x31          /* entries needing more are refused */
 };
 
-extern const unsigned char cxEntrySignature[4];     /* 67 57 04 01 */
-extern const unsigned char cxArchiveSignature[4];   /* 67 57 04 02 */
+extern const unsigned char *const cxEntrySignature;     /* 67 57 04 01 */
+extern const unsigned char *const cxArchiveSignature;   /* 67 57 04 02 */
 
 uint32_t cxGet16(const unsigned char *p);
 uint32_t cxGet32(const unsigned char *p);
