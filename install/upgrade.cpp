@@ -919,6 +919,9 @@ static BOOL BackupPendingOperations(void)
     LONG error;
 
     POSITION();
+    RenameSaved = FALSE;
+    SavedValue = NULL;
+    SavedSize = 0;
     MoveRecordPath(path);
     if (!BackupCopy(path, &RecordSaved, RecordBackup)) return FALSE;
     if (IsWin95) {
