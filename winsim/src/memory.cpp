@@ -5,9 +5,11 @@
 #include "faults.h"
 
 namespace {
+// Never destroyed: blocks that a program did not release stay reachable
+// until the process ends, as committed memory does.
 std::set<void*>& Blocks() {
-    static std::set<void*> blocks;
-    return blocks;
+    static std::set<void*>* blocks = new std::set<void*>;
+    return *blocks;
 }
 // A 32-bit process never gets more than 2 GiB in one block.
 constexpr SIZE_T kLargest = 0x7FFF0000;
