@@ -20,15 +20,17 @@ asan:
 demo: all
 	bash tools/demo.sh build
 
+# The Windows installers are their stubs with the carried files appended by
+# the host's arq (a cross build cannot run the tools it builds).
+PAYLOAD = HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE
+
 windows: win32 win64
 
-win32:
-	cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-	cmake --build build-win32 -j $(JOBS)
-
-win64:
-	cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-	cmake --build build-win64 -j $(JOBS)
+win32 win64: all
+	cmake -S . -B build-$@ -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter win32,$@),i686,x86_64).cmake \
+		-DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+	cmake --build build-$@ -j $(JOBS)
+	cd build/payload && ../bin/arq sfx ../../build-$@/bin/halvinst-stub.exe ../../build-$@/bin/halvinst.exe $(PAYLOAD)
 
 fuzz:
 	bash fuzz/run.sh

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The release executable imports only DLLs that Windows 95 to XP ship, and
-# both Windows stubs leave room for the payload within 400,000 bytes.
+# The release executable imports only DLLs that Windows 95 to XP ship, both
+# Windows stubs leave room for the payload within 400,000 bytes, and the
+# packed installers list the five carried files in their order.
 set -euo pipefail
 fail=0
 allowed='^(kernel32|user32|gdi32|advapi32|comctl32|version|shell32|msvcrt)\.dll$'
@@ -9,9 +10,12 @@ for dll in $(i686-w64-mingw32-objdump -p build-win32/bin/halvinst.exe | sed -n '
     echo "FAIL: halvinst.exe imports $dll, which Windows 95 to XP do not ship"; fail=1
   fi
 done
-for exe in build-win32/bin/halvinst.exe build-win64/bin/halvinst.exe; do
-  size=$(stat -c %s "$exe")
-  echo "$exe: $size bytes"
-  [ "$size" -lt 400000 ] || { echo "FAIL: $exe is not below 400,000 bytes"; fail=1; }
+for build in build-win32 build-win64; do
+  size=$(stat -c %s "$build/bin/halvinst-stub.exe")
+  echo "$build: stub $size bytes"
+  [ "$size" -lt 400000 ] || { echo "FAIL: the $build stub is not below 400,000 bytes"; fail=1; }
+  names=$(build/bin/arq l "$build/bin/halvinst.exe" | awk 'NR > 1 && $1 ~ /\./ {print $1}' | tr '\n' ' ')
+  [ "$names" = "HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE " ] \
+    || { echo "FAIL: $build/bin/halvinst.exe carries: $names"; fail=1; }
 done
 [ "$fail" = 0 ] && echo "windows executables: 1 passed, 0 failed" || { echo "windows executables: 0 passed, 1 failed"; exit 1; }

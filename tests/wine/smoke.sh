@@ -1,32 +1,49 @@
 #!/usr/bin/env bash
 # Runs the win64 installer silently under wine64 in a fresh prefix and checks
-# the log in the prefix's temporary directory and the full exit code.
+# what a real Win32 underneath makes of it: the log in the prefix's temporary
+# directory, the driver and the uninstaller in place, the service key, the
+# CD/DVD class filter and the uninstall entry, and the full exit code.
 set -euo pipefail
 exe=$(realpath "$1")
 wine=/usr/lib/wine/wine64
 export WINEPREFIX=$(mktemp -d /tmp/halvinst-wine.XXXXXX) WINEDEBUG=-all
-trap 'rm -rf "$WINEPREFIX"' EXIT
+trap '"$wine"server -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 
 "$wine" wineboot -i >/dev/null 2>&1 || true
 cp "$exe" "$WINEPREFIX/drive_c/halvinst.exe"
+# Every Windows 2000/XP has the CD/DVD device class; a bare prefix does not.
+"$wine" reg add 'HKLM\System\CurrentControlSet\Control\Class\{4D36E965-E325-11CE-BFC1-08002BE10318}' \
+  /v Class /d CDROM /f >/dev/null 2>&1
 # cmd keeps the whole 32-bit exit code, which a POSIX status cannot.
 printf '@C:\\halvinst.exe SILENT LEAVELOG\r\n@echo exit code %%ERRORLEVEL%%\r\n' > "$WINEPREFIX/drive_c/run.bat"
 out=$("$wine" cmd /c 'C:\run.bat' 2>/dev/null | tr -d '\r' || true)
 echo "$out"
 code=$(sed -n 's/^exit code //p' <<<"$out")
+# cmd shows the exit code signed.
+[ -n "$code" ] && code=$(( (code + 4294967296) % 4294967296 ))
 
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 log=$(find "$WINEPREFIX/drive_c" -ipath '*temp*' -iname 'HALVINST.LOG' | head -n 1)
 [ -n "$log" ] || { echo "FAIL: no HALVINST.LOG in the prefix's temporary directory"; exit 1; }
 tr -d '\r' < "$log"
-fail=0
-grep -q 'Starting HALVINST installer on' "$log" || { echo "FAIL: no start banner"; fail=1; }
-grep -q 'Talven INSTALL Library - 1.09 (019)' "$log" || { echo "FAIL: no library banner"; fail=1; }
-grep -q 'System32 = ->' "$log" || { echo "FAIL: no directory set"; fail=1; }
-grep -q 'Unforced silent install, leave logfile on completion, allow reboots. not autorun launched' "$log" \
-  || { echo "FAIL: no summary line"; fail=1; }
+check "start banner" "grep -q 'Starting HALVINST installer on' '$log'"
+check "library banner" "grep -q 'Talven INSTALL Library - 1.09 (019)' '$log'"
+check "summary line" "grep -q 'Unforced silent install, leave logfile on completion, allow reboots. not autorun launched' '$log'"
+check "image files" "grep -q 'Image file creation success' '$log'"
 final=$(sed -n 's/.*Final Status 0x\([0-9A-F]\{8\}\) Qualifier.*/\1/p' "$log" | tr -d '\r')
-[ -n "$final" ] || { echo "FAIL: no final status line"; fail=1; }
-if [ -n "$final" ] && [ "$code" != "$((16#$final))" ]; then
-  echo "FAIL: exit code $code is not the final status word 0x$final"; fail=1
-fi
+check "final status line" "[ -n '$final' ]"
+check "exit code $code is the final status word 0x$final" "[ -n '$final' ] && [ '$code' = \"\$((16#$final))\" ]"
+check "status code 2 (installed, restart needed)" "[ -n '$final' ] && [ \$((16#$final >> 20)) = 2 ]"
+
+system32="$WINEPREFIX/drive_c/windows/system32"
+check "the 2000/XP driver as Halvik.sys" "cmp -s '$system32/drivers/Halvik.sys' build/payload/HALVIK2K.SYS"
+check "the uninstaller" "cmp -s '$system32/halvunin.exe' build/payload/HALVUNIN.EXE"
+query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
+check "service key Group" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' Group | grep -q 'REG_SZ *Filter'"
+check "service key Start" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' Start | grep -q 'REG_DWORD *0x0'"
+check "service key DisplayName" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' DisplayName | grep -q 'Tessera Driver'"
+check "LowerFilters" "query 'HKLM\\System\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}' LowerFilters | grep -q 'REG_MULTI_SZ *Halvik'"
+check "uninstall entry" "query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik' UninstallString | grep -qi 'HALVUNIN.EXE'"
+
 [ "$fail" = 0 ] && echo "wine smoke run: 1 passed, 0 failed" || { echo "wine smoke run: 0 passed, 1 failed"; exit 1; }
