@@ -149,6 +149,10 @@ WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
 #include "winsim/win_system.h"
 #include "winsim/win_security.h"
 #include "winsim/win_user.h"
+#include "winsim/win_gdi.h"
+#include "winsim/win_window.h"
+#include "winsim/win_controls.h"
+#include "winsim/win_create_process.h"
 #include "winsim/win_files_more.h"
 #include "winsim/win_version.h"
 
