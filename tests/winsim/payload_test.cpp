@@ -1,0 +1,60 @@
+// The payload list that mkpe reads: what it accepts and what it refuses.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "payload_list.h"
+
+namespace {
+
+TEST(PayloadList, ReadsNamesKindsVersionsAndDescriptions) {
+    std::vector<mkpe::ListedImage> images;
+    std::string error;
+    ASSERT_TRUE(mkpe::ParsePayloadList("# comment\r\n\r\n"
+                                       "HALVIK.SYS  driver  7.1.0.189  Filter driver for NT 4.0\r\n"
+                                       "variants/none/HALVIK.SYS\tdriver none  No version\n"
+                                       "HALVUNIN.EXE program 65535.0.0.1 Uninstaller\n",
+                                       images, error))
+        << error;
+    ASSERT_EQ(images.size(), 3u);
+    EXPECT_EQ(images[0].path, "HALVIK.SYS");
+    EXPECT_EQ(images[0].spec.description, "Filter driver for NT 4.0");
+    EXPECT_EQ(images[0].spec.fileVersion.Ms(), 0x00070001u);
+    EXPECT_EQ(images[0].spec.fileVersion.Ls(), 0x000000BDu);
+    EXPECT_EQ(images[1].spec.fileName, "HALVIK.SYS");
+    EXPECT_FALSE(images[1].spec.withVersion);
+    EXPECT_EQ(images[2].spec.kind, mkpe::Kind::Program);
+    EXPECT_EQ(images[2].spec.productVersion.Text(), "65535.0.0.1");
+}
+
+TEST(PayloadList, RefusesLinesItCannotMakeAnImageOf) {
+    const struct {
+        const char* line;
+        const char* says;
+    } bad[] = {
+        {"HALVIK.SYS driver 7.1.0.189", "no description"},
+        {"HALVIK.SYS driver", "expected NAME KIND VERSION"},
+        {"HALVIK.SYS sys 7.1.0.189 x", "kind 'sys'"},
+        {"HALVIK.SYS driver 7.1.0 x", "version '7.1.0'"},
+        {"HALVIK.SYS driver 7.1.0.65536 x", "version '7.1.0.65536'"},
+        {"HALVIK.SYS driver 7.1..0 x", "version '7.1..0'"},
+        {"../HALVIK.SYS driver 7.1.0.189 x", "not a relative path"},
+        {"/tmp/HALVIK.SYS driver 7.1.0.189 x", "not a relative path"},
+        {"a\\b.sys driver 7.1.0.189 x", "not a relative path"},
+    };
+    for (const auto& b : bad) {
+        std::vector<mkpe::ListedImage> images;
+        std::string error;
+        EXPECT_FALSE(mkpe::ParsePayloadList(std::string("# first\n") + b.line + "\n", images, error)) << b.line;
+        EXPECT_NE(error.find("line 2: "), std::string::npos) << error;
+        EXPECT_NE(error.find(b.says), std::string::npos) << error;
+    }
+    std::vector<mkpe::ListedImage> images;
+    std::string error;
+    EXPECT_FALSE(mkpe::ParsePayloadList("# nothing\n", images, error));
+    EXPECT_EQ(error, "the list names no file");
+    EXPECT_FALSE(mkpe::ParsePayloadList("X.SYS driver 1.0.0.0 " + std::string(256, 'd') + "\n", images, error));
+}
+
+}  // namespace
