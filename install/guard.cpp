@@ -1,8 +1,8 @@
 /*
  * The guarded region.
  *
- * Processor faults reach a vectored exception handler with their Windows
- * exception code. The handler must not unwind through the system's exception
+ * Exceptions reach a vectored exception handler with their Windows exception
+ * code. The handler must not unwind through the system's exception
  * dispatcher itself, so on Windows it points the faulting thread at
  * LeaveGuard and lets the dispatcher resume there; LeaveGuard then jumps back
  * into RunGuarded. winsim hands faults over from a signal handler without a
@@ -11,23 +11,32 @@
  */
 #include "guard.h"
 
-static void *JumpBuffer[5];
-static volatile DWORD CaughtCode;
-static volatile BOOL GuardActive;
+struct GuardFrame {
+    void *jump[5];
+    DWORD code;
+    struct GuardFrame *outer;
+};
+
+static struct GuardFrame *volatile ActiveGuard;
 
 static void LeaveGuard(void)
 {
-    __builtin_longjmp(JumpBuffer, 1);
+    __builtin_longjmp(ActiveGuard->jump, 1);
+}
+
+/* Errors and warnings (guard pages, misalignment) are caught; notices and
+ * C++ exceptions in flight pass on to their own handlers. */
+static BOOL Catchable(DWORD code)
+{
+    return (code & 0x80000000) != 0 && code != CPP_EXCEPTION_CODE;
 }
 
 static LONG WINAPI GuardHandler(EXCEPTION_POINTERS *info)
 {
     DWORD code = info->ExceptionRecord->ExceptionCode;
 
-    /* Only faults (severity "error"); C++ exceptions and notices pass on. */
-    if (!GuardActive || (code & 0xF0000000) != 0xC0000000) return EXCEPTION_CONTINUE_SEARCH;
-    GuardActive = FALSE;
-    CaughtCode = code;
+    if (!ActiveGuard || !Catchable(code)) return EXCEPTION_CONTINUE_SEARCH;
+    ActiveGuard->code = code;
 #ifdef _WIN32
     if (info->ContextRecord) {
 #ifdef _WIN64
@@ -44,22 +53,26 @@ static LONG WINAPI GuardHandler(EXCEPTION_POINTERS *info)
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-DWORD RunGuarded(void (*body)(void))
+DWORD RunGuarded(void (*body)(void *), void *context)
 {
+    struct GuardFrame frame;
+    PVOID volatile handler;
     volatile DWORD result = 0;
-    PVOID handler = AddVectoredExceptionHandler(1, GuardHandler);
 
-    if (__builtin_setjmp(JumpBuffer) == 0) {
-        GuardActive = TRUE;
+    frame.code = 0;
+    frame.outer = ActiveGuard;
+    handler = AddVectoredExceptionHandler(1, GuardHandler);
+    if (__builtin_setjmp(frame.jump) == 0) {
+        ActiveGuard = &frame;
         try {
-            body();
+            body(context);
         } catch (...) {
             result = CPP_EXCEPTION_CODE;
         }
-        GuardActive = FALSE;
     } else {
-        result = CaughtCode;
+        result = frame.code;
     }
+    ActiveGuard = frame.outer;
     if (handler) RemoveVectoredExceptionHandler(handler);
     return result;
 }

@@ -1,6 +1,7 @@
 /*
  * Runs a procedure so that C++ exceptions and processor faults inside it
- * come back as an exception code instead of ending the process.
+ * come back as an exception code instead of ending the process. Guards nest:
+ * a fault is caught by the innermost one.
  */
 #ifndef HALVINST_GUARD_H
 #define HALVINST_GUARD_H
@@ -11,6 +12,6 @@
 #define CPP_EXCEPTION_CODE ((DWORD)0xE06D7363)
 
 /* 0 when `body` returned normally, else the exception code that ended it. */
-DWORD RunGuarded(void (*body)(void));
+DWORD RunGuarded(void (*body)(void *), void *context);
 
 #endif

@@ -1,10 +1,16 @@
 /*
- * The install support library: platform facts, directories, the library's
- * start and stop, restart and the uninstall entry.
+ * The install support library: platform facts, directories, mapped files,
+ * the library's start and stop, restart and the uninstall entry.
  */
 #include "install.h"
 
+#include <ctype.h>
+#include <intrin.h>
+#include <string.h>
+
+#include "guard.h"
 #include "log.h"
+#include "upgrade.h"
 
 static const char THIS_FILE[] = ".\\install\\install.cpp";
 
@@ -14,9 +20,264 @@ BOOL IsWin95;
 BOOL IsWinNT;
 BOOL IsWin2KXP;
 BOOL IsOldShell;
-DWORD ProcessorArchitecture;
-WORD OsLanguage;
+WORD ProcessorArchitecture;
+DWORD OsLanguage;
 BOOL IsAdmin;
+
+BOOL LibraryInitialised;
+BOOL PlatformDiscovered;
+BOOL DirectoriesSet;
+
+/* Index 0 stays empty: directory numbers start at 1. */
+static char Directories[7][MAX_PATH];
+
+static const struct {
+    WORD primary;
+    DWORD bit;
+    const char *line;
+} Languages[] = {
+    {0x0C, LANGUAGE_FRENCH, "OS Language = FRENCH (0x%04lX)"},
+    {0x10, LANGUAGE_ITALIAN, "OS Language = ITALIAN (0x%04lX)"},
+    {0x07, LANGUAGE_GERMAN, "OS Language = GERMAN (0x%04lX)"},
+    {0x0A, LANGUAGE_SPANISH, "OS Language = SPANISH (0x%04lX)"},
+};
+
+static void LowerCase(char *text)
+{
+    for (; *text; ++text) *text = (char)tolower((unsigned char)*text);
+}
+
+/* Appends as much of `text` as fits a MAX_PATH buffer. */
+static void AppendPath(char *path, const char *text)
+{
+    size_t length = strlen(path);
+
+    if (length < MAX_PATH - 1) lstrcpynA(path + length, text, (int)(MAX_PATH - length));
+}
+
+/* Normalised, lower case, one trailing backslash. */
+static void SetDirectory(char *directory, const char *source)
+{
+    lstrcpynA(directory, source, MAX_PATH - 1);
+    NormalizePath(directory);
+    LowerCase(directory);
+    AppendPath(directory, "\\");
+}
+
+BOOL InstallLibraryInit(const char *target)
+{
+    POSITION();
+    if (LibraryInitialised) return TRUE;
+    LibraryInitialised = TRUE;
+    DiscoverPlatform();
+    SetupDirectories(target);
+    POSITION();
+    if (!IsWin95 && !IsWinNT && !IsWin2KXP) {
+        LogWrite("Cannot run on Win32s - must be NT, 95 or 2K/XP");
+        RecordStatus(2052, 0);
+        InstallLibraryCleanup();
+        return FALSE;
+    }
+    POSITION();
+    if (IsOldShell) LogWrite("Installing on old shell - CTL3D needed");
+    POSITION();
+    if (!UpgradeInit()) InstallLibraryCleanup();
+    return TRUE;
+}
+
+void InstallLibraryCleanup(void)
+{
+    POSITION();
+    if (!LibraryInitialised) return;
+    UpgradeDone();
+    LibraryInitialised = FALSE;
+}
+
+void DiscoverPlatform(void)
+{
+    OSVERSIONINFOA version;
+    const char *className;
+    WORD primary;
+    unsigned i;
+
+    POSITION();
+    if (PlatformDiscovered) return;
+    PlatformDiscovered = TRUE;
+    LogWrite("%s - %s", "Talven INSTALL Library", "1.09 (019)");
+
+    memset(&version, 0, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    IsOldShell = version.dwMajorVersion < 4;
+    if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        IsWin95 = TRUE;
+    } else if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        if (version.dwMajorVersion == 5) IsWin2KXP = TRUE;
+        else if (version.dwMajorVersion < 5) IsWinNT = TRUE;
+        else if (version.dwMinorVersion != 0) IsWin2KXP = TRUE;
+        else IsWinNT = TRUE;
+    }
+    className = IsWin95 ? "95" : IsWinNT ? "NT" : IsWin2KXP ? "2K/XP" : "Other";
+    POSITION();
+    LogWrite("OS = Windows %s (%ld.%ld.%ld)", className, version.dwMajorVersion, version.dwMinorVersion,
+             version.dwBuildNumber & 0xFFFF);
+
+    POSITION();
+    if (IsAlphaProcessor()) {
+        ProcessorArchitecture = 2;
+        LogWrite("Platform ID = ALPHA");
+    } else {
+        ProcessorArchitecture = 0;
+        LogWrite("Platform ID = INTEL");
+    }
+
+    POSITION();
+    primary = (WORD)(GetUserDefaultLangID() & 0x3FF);
+    OsLanguage = LANGUAGE_OTHER;
+    for (i = 0; i < sizeof Languages / sizeof Languages[0]; ++i) {
+        if (Languages[i].primary == primary) {
+            OsLanguage = Languages[i].bit;
+            LogWrite(Languages[i].line, (DWORD)primary);
+        }
+    }
+    if (OsLanguage == LANGUAGE_OTHER) LogWrite("OS Language = ENGLISH (by default - 0x%04lX)", (DWORD)primary);
+
+    IsAdmin = IsUserAdmin();
+    POSITION();
+    if (IsWinNT || IsWin2KXP) {
+        LogWrite(IsAdmin ? "User has administrator rights on the local machine"
+                         : "User does *NOT* have administrator rights on the local machine");
+    }
+}
+
+void SetupDirectories(const char *target)
+{
+    char buffer[MAX_PATH];
+    char *cut;
+
+    POSITION();
+    if (DirectoriesSet) return;
+    DirectoriesSet = TRUE;
+
+    memset(buffer, 0, sizeof buffer);
+    if (GetTempPathA(sizeof buffer, buffer) >= sizeof buffer) buffer[0] = '\0';
+    SetDirectory(Directories[DIR_TEMP], buffer);
+    SetDirectory(Directories[DIR_TARGET], target ? target : "");
+    memset(buffer, 0, sizeof buffer);
+    if (GetWindowsDirectoryA(buffer, sizeof buffer) >= sizeof buffer) buffer[0] = '\0';
+    SetDirectory(Directories[DIR_WINDOWS], buffer);
+    memset(buffer, 0, sizeof buffer);
+    if (GetSystemDirectoryA(buffer, sizeof buffer) >= sizeof buffer) buffer[0] = '\0';
+    SetDirectory(Directories[DIR_SYSTEM32], buffer);
+
+    lstrcpynA(Directories[DIR_SYSTEM16], Directories[DIR_SYSTEM32], MAX_PATH);
+    lstrcpynA(Directories[DIR_DRIVERS], Directories[DIR_SYSTEM32], MAX_PATH);
+    if (IsWin95) {
+        AppendPath(Directories[DIR_DRIVERS], "iosubsys\\");
+    } else {
+        /* The 16-bit system directory is the Windows directory's "system". */
+        NormalizePath(Directories[DIR_SYSTEM16]);
+        cut = strrchr(Directories[DIR_SYSTEM16], '\\');
+        if (cut) *cut = '\0';
+        AppendPath(Directories[DIR_SYSTEM16], "\\system\\");
+        AppendPath(Directories[DIR_DRIVERS], "drivers\\");
+    }
+
+    POSITION();
+    LogWrite("Temp = ->%s<-", Directories[DIR_TEMP]);
+    LogWrite("Target = ->%s<-", Directories[DIR_TARGET]);
+    LogWrite("Windows = ->%s<-", Directories[DIR_WINDOWS]);
+    LogWrite("System16 = ->%s<-", Directories[DIR_SYSTEM16]);
+    LogWrite("System32 = ->%s<-", Directories[DIR_SYSTEM32]);
+    LogWrite("Drivers = ->%s<-", Directories[DIR_DRIVERS]);
+    LogDiskSpace("Temp", Directories[DIR_TEMP]);
+    LogDiskSpace("Target", Directories[DIR_TARGET]);
+    LogDiskSpace("Windows", Directories[DIR_WINDOWS]);
+}
+
+const char *GetDirectory(DWORD number)
+{
+    return (number >= DIR_TEMP && number <= DIR_DRIVERS) ? Directories[number] : "";
+}
+
+BOOL IsUserAdmin(void)
+{
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    DWORD buffer[256]; /* 1024 bytes, aligned for the SID pointers inside */
+    TOKEN_GROUPS *groups = (TOKEN_GROUPS *)buffer;
+    HANDLE token;
+    DWORD length = 0;
+    BOOL read;
+    PSID administrators;
+    BOOL result = FALSE;
+    DWORD i;
+
+    if (IsWin95) return TRUE;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return FALSE;
+    read = GetTokenInformation(token, TokenGroups, buffer, sizeof buffer, &length);
+    CloseHandle(token);
+    if (!read) return FALSE;
+    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                  0, 0, &administrators))
+        return FALSE;
+    for (i = 0; i < groups->GroupCount && !result; ++i) {
+        if (EqualSid(groups->Groups[i].Sid, administrators)) result = TRUE;
+    }
+    FreeSid(administrators);
+    return result;
+}
+
+BOOL IsAlphaProcessor(void)
+{
+    char vendor[13];
+
+    if (IsWin95) return FALSE;
+    return ReadCpuVendor(vendor) && strcmp(vendor, "DigitalFX!32") == 0;
+}
+
+/* CPUID leaf 0: the vendor text is EBX, EDX, ECX in that order. */
+static void ReadVendorRegisters(void *buffer)
+{
+    int registers[4];
+    char *vendor = (char *)buffer;
+
+    __cpuid(registers, 0);
+    memcpy(vendor, &registers[1], 4);
+    memcpy(vendor + 4, &registers[3], 4);
+    memcpy(vendor + 8, &registers[2], 4);
+    vendor[12] = '\0';
+}
+
+BOOL ReadCpuVendor(char *buffer)
+{
+    DWORD code;
+
+    if (!buffer) return FALSE;
+    code = RunGuarded(ReadVendorRegisters, buffer);
+    if (code == 0) return TRUE;
+    if (code != 0x80000001 && code != EXCEPTION_ACCESS_VIOLATION) lstrcpynA(buffer, "NotSupported", 13);
+    return FALSE;
+}
+
+void LogDiskSpace(const char *label, const char *path)
+{
+    char root[4];
+    DWORD sectorsPerCluster;
+    DWORD bytesPerSector;
+    DWORD freeClusters;
+    DWORD totalClusters;
+
+    POSITION();
+    if (!path || !path[0] || path[1] != ':') return;
+    root[0] = path[0];
+    root[1] = ':';
+    root[2] = '\\';
+    root[3] = '\0';
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return;
+    /* 32-bit arithmetic, as the log has always shown it: wraps above 4 GiB. */
+    LogWrite("%s drive has %lu bytes free out of %lu.", label, sectorsPerCluster * bytesPerSector * freeClusters,
+             sectorsPerCluster * bytesPerSector * totalClusters);
+}
 
 void NormalizePath(char *path)
 {
@@ -28,43 +289,252 @@ void NormalizePath(char *path)
     if (p != path && p[-1] == '\\') p[-1] = '\0';
 }
 
-/* Stand-in until platform discovery lands: the facts stay clear. */
-void DiscoverPlatform(void)
+BOOL FileExists(const char *path)
 {
-    POSITION();
-}
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
 
-/* Stand-in until the directory set lands. */
-void SetupDirectories(const char *target)
-{
-    (void)target;
-    POSITION();
-}
-
-/* Stand-in until the library's start lands: always succeeds. */
-BOOL InstallLibraryInit(const char *target)
-{
-    (void)target;
-    POSITION();
+    if (search == INVALID_HANDLE_VALUE) return FALSE;
+    FindClose(search);
     return TRUE;
 }
 
-/* Stand-in until the library's stop lands. */
-void InstallLibraryCleanup(void)
+/* The parts of a path: "c:", "\dir\", "name", ".ext". */
+struct PathParts {
+    char drive[3];
+    char directory[MAX_PATH];
+    char name[MAX_PATH];
+    char extension[MAX_PATH];
+};
+
+static void SplitPath(const char *path, struct PathParts *parts)
 {
-    POSITION();
+    const char *start = path;
+    const char *slash = NULL;
+    const char *dot = NULL;
+    const char *p;
+    size_t length;
+
+    memset(parts, 0, sizeof *parts);
+    if (path[0] && path[1] == ':') {
+        parts->drive[0] = path[0];
+        parts->drive[1] = ':';
+        start = path + 2;
+    }
+    for (p = start; *p; ++p) {
+        if (*p == '\\' || *p == '/') slash = p;
+    }
+    if (slash) {
+        length = (size_t)(slash + 1 - start);
+        if (length > MAX_PATH - 1) length = MAX_PATH - 1;
+        memcpy(parts->directory, start, length);
+        start = slash + 1;
+    }
+    for (p = start; *p; ++p) {
+        if (*p == '.') dot = p;
+    }
+    length = (size_t)((dot ? dot : p) - start);
+    if (length > MAX_PATH - 1) length = MAX_PATH - 1;
+    memcpy(parts->name, start, length);
+    if (dot) lstrcpynA(parts->extension, dot, MAX_PATH);
 }
 
-/* Stand-in until the uninstall entry lands. */
-BOOL RegisterUninstaller(void)
+void MakeDirPath(char *result, const char *path, DWORD number, const char *extension)
 {
+    struct PathParts parts;
+    struct PathParts base;
+    char directory[MAX_PATH];
+    size_t length;
+
+    SplitPath(path, &parts);
+    if (number != 0) {
+        SplitPath(GetDirectory(number), &base);
+        lstrcpynA(directory, base.directory, MAX_PATH);
+        AppendPath(directory, parts.directory);
+        memcpy(parts.drive, base.drive, sizeof parts.drive);
+        lstrcpynA(parts.directory, directory, MAX_PATH);
+    }
+    if (extension) lstrcpynA(parts.extension, extension, MAX_PATH);
+
+    lstrcpynA(result, parts.drive, MAX_PATH);
+    AppendPath(result, parts.directory);
+    length = strlen(parts.directory);
+    if (length && parts.directory[length - 1] != '\\' && parts.directory[length - 1] != '/') AppendPath(result, "\\");
+    AppendPath(result, parts.name);
+    if (parts.extension[0] && parts.extension[0] != '.') AppendPath(result, ".");
+    AppendPath(result, parts.extension);
+}
+
+static void ClearMappedFile(struct MappedFile *record)
+{
+    memset(record, 0, sizeof *record);
+    record->Handle = INVALID_HANDLE_VALUE;
+}
+
+BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
+{
+    DWORD error;
+    DWORD bytesRead = 0;
+    DWORD total;
+
     POSITION();
+    ClearMappedFile(record);
+    lstrcpynA(record->Path, path, MAX_PATH);
+
+    record->Handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (record->Handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        POSITION();
+        LogWrite("CreateFile %s failed 0x%08lX", path, error);
+        RecordStatus(2067, error);
+        goto failed;
+    }
+    record->Size = GetFileSize(record->Handle, NULL);
+    if (record->Size == 0xFFFFFFFF && (error = GetLastError()) != 0) {
+        POSITION();
+        LogWrite("GetFileSize %s failed 0x%08lX", path, error);
+        RecordStatus(2072, error);
+        goto failed;
+    }
+    if (record->Size == 0 && reserved == 0) {
+        POSITION();
+        LogWrite("!!! Attempt to map a zero length file %s with no reserved area !!!", path);
+        LogWrite("The file is NOT mapped, FALSE is returned, and no global error is set.");
+        goto failed;
+    }
+    /* A size that wraps around cannot be allocated: fail as the allocation would. */
+    total = record->Size + reserved;
+    record->Data = total < record->Size ? NULL : (BYTE *)VirtualAlloc(NULL, total, MEM_COMMIT, PAGE_READWRITE);
+    if (!record->Data) {
+        error = total < record->Size ? ERROR_NOT_ENOUGH_MEMORY : GetLastError();
+        POSITION();
+        LogWrite("VirtualAlloc %ld failed 0x%08lX", total, error);
+        RecordStatus(2054, 0);
+        goto failed;
+    }
+    record->Capacity = total;
+    if (record->Size == 0) return TRUE;
+    if (!ReadFile(record->Handle, record->Data, record->Size, &bytesRead, NULL) || bytesRead != record->Size) {
+        error = GetLastError();
+        POSITION();
+        LogWrite("ReadFile %s of %ld bytes failed 0x%08lX (%ld bytes read)", path, record->Size, error, bytesRead);
+        RecordStatus(2084, error);
+        goto failed;
+    }
     return TRUE;
+
+failed:
+    if (record->Data) VirtualFree(record->Data, 0, MEM_RELEASE);
+    if (record->Handle != INVALID_HANDLE_VALUE) CloseHandle(record->Handle);
+    ClearMappedFile(record);
+    return FALSE;
 }
 
-/* Stand-in until the restart lands. */
+BOOL UnmapFile(struct MappedFile *record, DWORD extra)
+{
+    DWORD length = record->Size + extra;
+    DWORD written = 0;
+    DWORD error;
+    BOOL result = TRUE;
+    BOOL empty = record->Size == 0 && extra == 0;
+
+    POSITION();
+    if (record->Handle == INVALID_HANDLE_VALUE) return FALSE;
+    if (!empty) {
+        if (SetFilePointer(record->Handle, 0, NULL, FILE_BEGIN) == 0xFFFFFFFF) {
+            error = GetLastError();
+            POSITION();
+            LogWrite("SetFilePointer %s failed 0x%08lX", record->Path, error);
+            RecordStatus(2086, error);
+            result = FALSE;
+        } else if (length < record->Size || length > record->Capacity) {
+            /* More than the block holds: nothing is written from outside it. */
+            POSITION();
+            LogWrite("WriteFile %s of %ld bytes failed 0x%08lX (%ld bytes read)", record->Path, length,
+                     (DWORD)ERROR_INVALID_PARAMETER, written);
+            RecordStatus(2085, ERROR_INVALID_PARAMETER);
+            result = FALSE;
+        } else if (!WriteFile(record->Handle, record->Data, length, &written, NULL) || written != length) {
+            error = GetLastError();
+            POSITION();
+            LogWrite("WriteFile %s of %ld bytes failed 0x%08lX (%ld bytes read)", record->Path, length, error,
+                     written);
+            RecordStatus(2085, error);
+            result = FALSE;
+        }
+    }
+    if (record->Data && !VirtualFree(record->Data, 0, MEM_RELEASE)) {
+        POSITION();
+        LogWrite("VirtualFree failed 0x%08lX", GetLastError());
+    }
+    if (!CloseHandle(record->Handle)) {
+        error = GetLastError();
+        POSITION();
+        LogWrite("CloseHandle %s failed 0x%08lX", record->Path, error);
+        RecordStatus(2087, error);
+        ClearMappedFile(record);
+        return FALSE;
+    }
+    if (result && empty && !DeleteFileA(record->Path)) {
+        POSITION();
+        LogWrite("DeleteFile %s failed 0x%08lX - ignored.", record->Path, GetLastError());
+    }
+    ClearMappedFile(record);
+    return result;
+}
+
 BOOL RestartWindows(void)
 {
+    HANDLE token;
+    TOKEN_PRIVILEGES privileges;
+    DWORD error;
+
     POSITION();
-    return TRUE;
+    LogWrite("Forcing reboot of the system");
+    if (IsWinNT || IsWin2KXP) {
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+            error = GetLastError();
+            POSITION();
+            LogWrite("OpenProcessToken failed 0x%08lX", error);
+            RecordStatus(2076, error);
+            return FALSE;
+        }
+        memset(&privileges, 0, sizeof privileges);
+        LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+        privileges.PrivilegeCount = 1;
+        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (!AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL)) {
+            error = GetLastError();
+            POSITION();
+            LogWrite("AdjustTokenPrivileges failed 0x%08lX", error);
+            RecordStatus(2064, error);
+            return FALSE;
+        }
+    }
+    if (ExitWindowsEx(EWX_REBOOT, 0)) return TRUE;
+    error = GetLastError();
+    POSITION();
+    LogWrite("ExitWindowsEx failed 0x%08lX", error);
+    RecordStatus(2071, error);
+    return FALSE;
+}
+
+LONG RegisterUninstaller(void)
+{
+    static const char displayName[] = "Talven Tessera Reader";
+    char command[MAX_PATH];
+    HKEY key;
+    LONG error;
+
+    POSITION();
+    command[0] = '\0';
+    if (GetSystemDirectoryA(command, sizeof command) >= sizeof command) command[0] = '\0';
+    AppendPath(command, "\\HALVUNIN.EXE");
+    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik",
+                          &key);
+    if (error != ERROR_SUCCESS) return error;
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName, sizeof displayName);
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    return RegCloseKey(key);
 }

@@ -1,6 +1,6 @@
 /*
- * The install support library: run flags, platform facts, the directory set
- * and the library's start and stop.
+ * The install support library: run flags, platform facts, the directory set,
+ * mapped files, the library's start and stop, restart and the uninstall entry.
  */
 #ifndef HALVINST_INSTALL_H
 #define HALVINST_INSTALL_H
@@ -18,23 +18,63 @@ struct RunFlagSet {
 };
 extern struct RunFlagSet RunFlags;
 
-/* Platform facts. */
+/* Platform facts, filled once by DiscoverPlatform. */
 extern BOOL IsWin95;
 extern BOOL IsWinNT;
 extern BOOL IsWin2KXP;
 extern BOOL IsOldShell;
-extern DWORD ProcessorArchitecture;
-extern WORD OsLanguage;
+extern WORD ProcessorArchitecture;
+extern DWORD OsLanguage;
 extern BOOL IsAdmin;
 
-/* Forward slashes become backslashes; one trailing backslash goes. */
-void NormalizePath(char *path);
+/* OsLanguage bits, also the language bits of the file table's flags. */
+#define LANGUAGE_FRENCH 0x01000000
+#define LANGUAGE_ITALIAN 0x02000000
+#define LANGUAGE_GERMAN 0x04000000
+#define LANGUAGE_SPANISH 0x08000000
+#define LANGUAGE_OTHER 0x10000000
 
-void DiscoverPlatform(void);
-void SetupDirectories(const char *target);
+/* Directory numbers of the directory set. */
+#define DIR_TEMP 1
+#define DIR_TARGET 2
+#define DIR_WINDOWS 3
+#define DIR_SYSTEM16 4
+#define DIR_SYSTEM32 5
+#define DIR_DRIVERS 6
+
+/* The library's start, and the two steps that run once per process. */
+extern BOOL LibraryInitialised;
+extern BOOL PlatformDiscovered;
+extern BOOL DirectoriesSet;
+
 BOOL InstallLibraryInit(const char *target);
 void InstallLibraryCleanup(void);
-BOOL RegisterUninstaller(void);
+void DiscoverPlatform(void);
+void SetupDirectories(const char *target);
+const char *GetDirectory(DWORD number);
+BOOL IsUserAdmin(void);
+BOOL IsAlphaProcessor(void);
+BOOL ReadCpuVendor(char *buffer);
+void LogDiskSpace(const char *label, const char *path);
+/* Forward slashes become backslashes; one trailing backslash goes. */
+void NormalizePath(char *path);
+BOOL FileExists(const char *path);
+/* `result` holds MAX_PATH characters; `extension` may be NULL. */
+void MakeDirPath(char *result, const char *path, DWORD number, const char *extension);
+
+/* A whole file in memory, with room to grow behind its contents. */
+struct MappedFile {
+    DWORD Size;
+    HANDLE Handle;
+    BYTE *Data;
+    char Path[MAX_PATH];
+    DWORD Capacity; /* bytes in Data: Size as read plus the reserved area */
+};
+
+BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record);
+BOOL UnmapFile(struct MappedFile *record, DWORD extra);
+
 BOOL RestartWindows(void);
+LONG RegisterUninstaller(void);
 
 #endif

@@ -6,9 +6,20 @@
 
 #include <windows.h>
 
+#include "upgrade.h"
+
 /* Opens or creates one level of a key path. Does nothing once *error is
  * non-zero; stores RegCreateKeyExA's result in *error; closes the parent
  * when asked, whatever the result. */
 HKEY OpenStatusKey(const char *name, HKEY parent, BOOL closeParent, LONG *error);
+
+/* Lines keep at most this many characters; REG_SZ data and byte lists fit it too. */
+#define SCRIPT_LINE_LIMIT 512
+
+BOOL ApplyRegistryScripts(struct FileSet *set);
+BOOL ApplyRegistryScript(const char *path);
+/* Replaces every `token` in `text` (a buffer of SCRIPT_LINE_LIMIT bytes);
+ * FALSE, with the text unchanged from that point on, when it would not fit. */
+BOOL ReplaceAll(char *text, const char *token, const char *replacement);
 
 #endif

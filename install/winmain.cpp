@@ -46,8 +46,9 @@ BOOL InstallSequence(struct FileSet *set)
 }
 
 /* Everything between the summary line and the restart decision. */
-static void GuardedRun(void)
+static void GuardedRun(void *unused)
 {
+    (void)unused;
     POSITION();
     if (!RunFlags.silent) ChooseStartupLanguage();
     POSITION();
@@ -133,7 +134,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
              RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow",
              RunFlags.autorun ? "autorun" : "not autorun");
 
-    exception = RunGuarded(GuardedRun);
+    exception = RunGuarded(GuardedRun, NULL);
     if (exception != 0) ReportException(exception);
 
     DecideRestart();

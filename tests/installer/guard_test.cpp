@@ -68,11 +68,11 @@ TEST_F(Guard, AnEarlierErrorStaysTheStatus) {
 
 TEST_F(Guard, TheGuardCanBeUsedAgainAfterAFault) {
     FailHow = "fault";
-    EXPECT_EQ(RunGuarded([] { StartupChecks(); }), EXCEPTION_ACCESS_VIOLATION);
+    EXPECT_EQ(RunGuarded([](void*) { StartupChecks(); }, nullptr), EXCEPTION_ACCESS_VIOLATION);
     FailHow = "";
-    EXPECT_EQ(RunGuarded([] { StartupChecks(); }), 0u);
+    EXPECT_EQ(RunGuarded([](void*) { StartupChecks(); }, nullptr), 0u);
     FailHow = "fault";
-    EXPECT_EQ(RunGuarded([] { StartupChecks(); }), EXCEPTION_ACCESS_VIOLATION);
+    EXPECT_EQ(RunGuarded([](void*) { StartupChecks(); }, nullptr), EXCEPTION_ACCESS_VIOLATION);
 }
 
 }  // namespace

@@ -16,6 +16,9 @@ void ResetInstaller() {
     SetSourcePosition("", 0);
     std::memset(&RunFlags, 0, sizeof RunFlags);
     IsWin95 = IsWinNT = IsWin2KXP = IsOldShell = IsAdmin = FALSE;
+    ProcessorArchitecture = 0;
+    OsLanguage = 0;
+    LibraryInitialised = PlatformDiscovered = DirectoriesSet = FALSE;
 }
 
 std::string LogText() { return ReadHostFile(winsim::HostPath(LogPath)); }

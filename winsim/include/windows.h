@@ -146,6 +146,8 @@ WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
 #include "winsim/win_process.h"
 #include "winsim/win_registry.h"
 #include "winsim/win_strings.h"
+#include "winsim/win_system.h"
+#include "winsim/win_security.h"
 #include "winsim/win_files_more.h"
 #include "winsim/win_version.h"
 

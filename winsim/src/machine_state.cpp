@@ -124,6 +124,8 @@ bool LoadProfile(const std::string& dir, Profile& profile, std::string& error) {
         else if (key == "temppath") profile.tempPath = value;
         else if (key == "username") profile.userName = value;
         else if (key == "refuserestart") profile.refuseRestart = number() != 0;
+        else if (key == "shutdownprivilege") profile.shutdownPrivilege = number() != 0;
+        else if (key == "extragroups") profile.extraGroups = static_cast<int>(number());
         else if (key.size() == 7 && key.compare(0, 6, "drive.") == 0) {
             DriveInfo drive;
             drive.letter = static_cast<char>(std::toupper(static_cast<unsigned char>(key[6])));
@@ -146,7 +148,8 @@ bool SaveProfile(const std::string& dir, const Profile& p, std::string& error) {
     out << "\nlangid=" << lang << "\ncodepage=" << p.codePage << "\nadmin=" << (p.admin ? 1 : 0)
         << "\ncpuvendor=" << p.cpuVendor << "\nscreen=" << p.screenWidth << "x" << p.screenHeight
         << "\nwindir=" << p.windowsDir << "\nsysdir=" << p.systemDir << "\ntemppath=" << p.tempPath
-        << "\nusername=" << p.userName << "\nrefuserestart=" << (p.refuseRestart ? 1 : 0) << "\n";
+        << "\nusername=" << p.userName << "\nrefuserestart=" << (p.refuseRestart ? 1 : 0)
+        << "\nshutdownprivilege=" << (p.shutdownPrivilege ? 1 : 0) << "\nextragroups=" << p.extraGroups << "\n";
     for (const DriveInfo& d : p.drives)
         out << "drive." << d.letter << "=" << d.type << " " << d.freeBytes << " " << d.totalBytes << "\n";
     if (!out) {

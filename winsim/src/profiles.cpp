@@ -54,7 +54,7 @@ bool BuiltinProfile(const std::string& name, Profile& out) {
         out.windowsDir = row.windowsDir;
         out.systemDir = row.systemDir;
         out.tempPath = row.tempPath;
-        out.drives = {{'C', "fixed", 2ull << 30, 8ull << 30}, {'D', "cdrom", 0, 650ull << 20}};
+        out.drives = {{'C', "fixed", 1536ull << 20, 3ull << 30}, {'D', "cdrom", 0, 650ull << 20}};
         return true;
     }
     return false;

@@ -32,7 +32,9 @@ struct Profile {
     std::string systemDir;   // as GetSystemDirectoryA spells it
     std::string tempPath;    // as GetTempPathA reports it, with trailing backslash
     std::string userName = "Administrator";
-    bool refuseRestart = false;
+    bool refuseRestart = false;       // ExitWindowsEx is refused (an application vetoes it)
+    bool shutdownPrivilege = true;    // the user holds SeShutdownPrivilege (NT family)
+    int extraGroups = 0;              // further groups in the user's token, after the usual ones
     std::vector<DriveInfo> drives;
 };
 

@@ -1,0 +1,17 @@
+#include "pictures.h"
+
+#include "disc_icon.h"
+#include "side_picture.h"
+
+namespace resgen {
+
+Pictures DrawPictures()
+{
+    Pictures pictures;
+    pictures.sidePicture = EncodeDib24(DrawSidePicture(kSidePictureWidth, kSidePictureHeight));
+    for (const int size : {32, 16})
+        pictures.icon.push_back(EncodeIconImage(DrawDiscIcon(size)));
+    return pictures;
+}
+
+} // namespace resgen

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "pictures.h"
+#include "sources.h"
+
+namespace resgen {
+
+constexpr std::uint16_t kRtBitmap = 2;
+constexpr std::uint16_t kRtIcon = 3;
+constexpr std::uint16_t kRtDialog = 5;
+constexpr std::uint16_t kRtString = 6;
+constexpr std::uint16_t kRtGroupIcon = 14;
+
+// The dialog, the picture and the icon serve every language, so they are language neutral
+// (the first language FindResource tries); only the string tables carry a LANGID.
+constexpr std::uint16_t kNeutralLanguage = 0;
+
+// The resource compiler numbers the images of an ICON statement from 1 upwards.
+constexpr std::uint16_t kFirstIconImageName = 1;
+
+struct Resource {
+    std::uint16_t type;
+    std::uint16_t name;
+    std::uint16_t language;
+    std::vector<std::uint8_t> data;
+};
+
+// Every resource of the installer, ordered by type, name and language as a PE resource
+// directory orders them; throws InputError when the dialog shows a picture that is not drawn.
+std::vector<Resource> BuildResources(const ResourceSources& sources, const Pictures& pictures);
+
+} // namespace resgen
