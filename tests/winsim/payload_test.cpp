@@ -1,9 +1,11 @@
 // The payload list that mkpe reads: what it accepts and what it refuses.
-#include <gtest/gtest.h>
+#include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "machine_fixture.h"
 #include "payload_list.h"
 
 namespace {
@@ -55,6 +57,32 @@ TEST(PayloadList, RefusesLinesItCannotMakeAnImageOf) {
     EXPECT_FALSE(mkpe::ParsePayloadList("# nothing\n", images, error));
     EXPECT_EQ(error, "the list names no file");
     EXPECT_FALSE(mkpe::ParsePayloadList("X.SYS driver 1.0.0.0 " + std::string(256, 'd') + "\n", images, error));
+}
+
+using Mkpe = MachineTest;
+
+// The tool's one-image form, read back through the version calls.
+TEST_F(Mkpe, WritesOneImageWithTheGivenVersion) {
+    std::string out = dir_ + "/wide.sys";
+    std::string command = std::string(MKPE_TOOL) + " --out " + out +
+                          " --machine amd64 --version 7.0.5.300 --company 'Someone Else'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    DWORD size = GetFileVersionInfoSizeA(out.c_str(), nullptr);
+    ASSERT_NE(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(out.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed;
+    UINT length;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00070000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x0005012Cu);
+    char* company;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\CompanyName",
+                               reinterpret_cast<void**>(&company), &length));
+    EXPECT_STREQ(company, "Someone Else");
+
+    EXPECT_NE(std::system((std::string(MKPE_TOOL) + " --out " + out + " --version 7.1 2>/dev/null").c_str()), 0);
+    EXPECT_NE(std::system((std::string(MKPE_TOOL) + " --list /nonexistent --dir " + dir_ + " 2>/dev/null").c_str()), 0);
 }
 
 }  // namespace
