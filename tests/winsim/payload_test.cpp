@@ -21,13 +21,13 @@ TEST(PayloadList, ReadsNamesKindsVersionsAndDescriptions) {
         << error;
     ASSERT_EQ(images.size(), 3u);
     EXPECT_EQ(images[0].path, "HALVIK.SYS");
-    EXPECT_EQ(images[0].spec.description, "Filter driver for NT 4.0");
-    EXPECT_EQ(images[0].spec.fileVersion.Ms(), 0x00070001u);
-    EXPECT_EQ(images[0].spec.fileVersion.Ls(), 0x000000BDu);
-    EXPECT_EQ(images[1].spec.fileName, "HALVIK.SYS");
-    EXPECT_FALSE(images[1].spec.withVersion);
-    EXPECT_EQ(images[2].spec.kind, mkpe::Kind::Program);
-    EXPECT_EQ(images[2].spec.productVersion.Text(), "65535.0.0.1");
+    EXPECT_EQ(images[0].plan.description, "Filter driver for NT 4.0");
+    EXPECT_EQ(images[0].plan.fileVersion.Ms(), 0x00070001u);
+    EXPECT_EQ(images[0].plan.fileVersion.Ls(), 0x000000BDu);
+    EXPECT_EQ(images[1].plan.fileName, "HALVIK.SYS");
+    EXPECT_FALSE(images[1].plan.withVersion);
+    EXPECT_EQ(images[2].plan.kind, mkpe::Kind::Program);
+    EXPECT_EQ(images[2].plan.productVersion.Text(), "65535.0.0.1");
 }
 
 TEST(PayloadList, RefusesLinesItCannotMakeAnImageOf) {
