@@ -77,6 +77,16 @@ bool ExportRegistry(const std::string& dir, const std::string& key, std::string&
 // Replaces any spec read from the environment and resets the call counters.
 bool SetFaults(const std::string& spec, std::string& error);
 
+}  // namespace winsim
+
+struct WinsimResourceTable;
+
+namespace winsim {
+
+// The resources of the running program (a WinMain program's start registers
+// its own table when it has one).
+void SetModuleResources(const WinsimResourceTable* table);
+
 // Program identity used by GetModuleFileNameA when no WINSIM_PROGRAM is set.
 void SetProgramPath(const std::string& windowsPath);
 
