@@ -13,11 +13,17 @@
 
 namespace {
 size_t answered = 0;
+std::string answers;
 
 bool NextAnswer(int& answer) {
     const char* list = std::getenv("WINSIM_MESSAGEBOX_ANSWERS");
     if (!list) return false;
     std::string text = list;
+    // A new list of answers starts from its first answer.
+    if (text != answers) {
+        answers = text;
+        answered = 0;
+    }
     size_t index = 0, start = 0;
     while (start <= text.size()) {
         size_t end = text.find(',', start);
