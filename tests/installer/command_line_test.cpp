@@ -51,18 +51,7 @@ TEST(CommandLine, TheTailIsUpperCasedInPlace) {
 
 namespace {
 
-class SummaryLine : public MachineTest {
-protected:
-    void SetUp() override {
-        MachineTest::SetUp();
-        ResetInstaller();
-        winsim::SetProgramPath("D:\\HALVINST.EXE");
-    }
-    void TearDown() override {
-        winsim::SetProgramPath("");
-        MachineTest::TearDown();
-    }
-};
+class SummaryLine : public InstallerTest {};
 
 TEST_F(SummaryLine, NamesEveryFlagInTheLogOfAWholeRun) {
     const struct {

@@ -127,15 +127,7 @@ protected:
         return MakeSet({Entry("LATE.SYS", "late.sys", "late", DIR_DRIVERS, FE_NEEDS_RESTART | kAll, 4)}, archive);
     }
     std::string Reboot() {
-        std::string command = std::string(WINSIM_TOOL) + " reboot '" + dir_ + "' 2>&1";
-        std::string out;
-        if (FILE* p = popen(command.c_str(), "r")) {
-            char buffer[4096];
-            size_t n;
-            while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-            pclose(p);
-        }
-        return out;
+        return RunShell(std::string(WINSIM_TOOL) + " reboot '" + dir_ + "'");
     }
 };
 

@@ -74,8 +74,8 @@ std::string WindowsPath(const std::string& hostPath);
 bool ExportRegistry(const std::string& dir, const std::string& key, std::string& text, std::string& error);
 
 // Fault injection for tests, in the syntax of WINSIM_FAIL ("Api:N:code;...").
-// Replaces any spec read from the environment and resets the call counters.
-bool SetFaults(const std::string& spec, std::string& error);
+// Replaces any list read from the environment and resets the call counters.
+bool SetFaults(const std::string& list, std::string& error);
 
 }  // namespace winsim
 
