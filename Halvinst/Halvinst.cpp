@@ -24,8 +24,8 @@ const char *LoadLangString(HINSTANCE instance, UINT id, WORD language)
 {
     HRSRC found;
     HGLOBAL loaded;
-    const WORD *text;
-    const WORD *end;
+    const WCHAR *text;
+    const WCHAR *end;
     DWORD size;
     UINT skip;
     int length;
@@ -34,12 +34,12 @@ const char *LoadLangString(HINSTANCE instance, UINT id, WORD language)
     found = FindResourceExA(instance, RT_STRING, MAKEINTRESOURCE(id / 16 + 1), language);
     if (!found) return StringBuffer;
     loaded = LoadResource(instance, found);
-    text = loaded ? (const WORD *)LockResource(loaded) : NULL;
+    text = loaded ? (const WCHAR *)LockResource(loaded) : NULL;
     if (!text) return StringBuffer;
     /* Each string is its length and that many UTF-16 units; a block that
      * ends early yields an empty text rather than a read past it. */
     size = SizeofResource(instance, found);
-    end = text + size / sizeof(WORD);
+    end = text + size / sizeof(WCHAR);
     for (skip = id % 16; skip > 0 && text < end; --skip) text += 1 + *text;
     if (text < end && text + 1 + *text <= end) {
         length = WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, text + 1, *text, StringBuffer,
