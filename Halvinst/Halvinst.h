@@ -8,7 +8,22 @@
 
 #include "../install/upgrade.h"
 
+/* Languages: the string tables this Windows can show, and the one in use. */
+#define MAX_OFFERED_LANGUAGES 30
+extern WORD OfferedLanguages[MAX_OFFERED_LANGUAGES];
+extern DWORD OfferedCount;
+extern DWORD selectedLanguage;
+extern char WizardTitle[256];
+
+/* String `id` of a language as ANSI text, in a buffer that the next lookup
+ * overwrites; empty when the language or the string does not exist. */
+const char *LoadLangString(HINSTANCE instance, UINT id, WORD language);
+const char *LangString(UINT id);
 BOOL ChooseStartupLanguage(void);
+
+/* 1 when the installed driver is as new as the carried one or newer, -1
+ * when older, 0 when there is none or it cannot be read. */
+int CheckInstalledVersion(void);
 BOOL StartupChecks(void);
 struct FileSet *GetFileSet(void);
 void ReportProgress(struct ProgressRecord *record);

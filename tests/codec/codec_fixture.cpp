@@ -134,11 +134,11 @@ uint32_t cxCrc32Of(const Bytes &bytes)
 
 bool failHeapAllocations(int count)
 {
-    std::string spec;
+    std::string faults;
     for (int i = 1; i <= count; i++)
-        spec += (i > 1 ? ";" : "") + std::string("HeapAlloc:") + std::to_string(i) + ":8";
+        faults += (i > 1 ? ";" : "") + std::string("HeapAlloc:") + std::to_string(i) + ":8";
     std::string error;
-    return winsim::SetFaults(spec, error);
+    return winsim::SetFaults(faults, error);
 }
 
 std::vector<CallbackEvent> events;

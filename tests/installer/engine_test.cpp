@@ -127,15 +127,7 @@ protected:
         return MakeSet({Entry("LATE.SYS", "late.sys", "late", DIR_DRIVERS, FE_NEEDS_RESTART | kAll, 4)}, archive);
     }
     std::string Reboot() {
-        std::string command = std::string(WINSIM_TOOL) + " reboot '" + dir_ + "' 2>&1";
-        std::string out;
-        if (FILE* p = popen(command.c_str(), "r")) {
-            char buffer[4096];
-            size_t n;
-            while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-            pclose(p);
-        }
-        return out;
+        return RunShell(std::string(WINSIM_TOOL) + " reboot '" + dir_ + "'");
     }
 };
 
@@ -259,6 +251,50 @@ TEST_F(Rollback, NtPutsThePendingValueBackOrRemovesIt) {
     EXPECT_EQ(Pending(), expected) << "the value is written back as it was";
     EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP")),
               std::string("\x14\0\0\0\x04\0\0\0\x04\0\0\0AAAABBBB", 20));
+}
+
+TEST_F(Rollback, AFailureInAnyPhaseLeavesTheStoresAsTheyWere) {
+    // Each fault hits a different phase of a run that queues a delayed replacement.
+    const char* faults[] = {
+        "GetTempFileNameA:3:80",   // naming the driver's image file (extraction)
+        "GetFileVersionInfoSizeA:1:5;CreateFileA:12:5",  // reading the installed file (comparison)
+        "CopyFileA:2:5",           // the backup of the installed driver (replacement)
+        "MoveFileExA:1:5",         // queueing the replacement
+        "SetFileAttributesA:3:5",  // making a file's attributes normal
+        "RegCreateKeyExA:1:5",     // the registry script
+    };
+    const std::string record("\x14\0\0\0\x04\0\0\0\x04\0\0\0AAAABBBB", 20);
+    const char before[] = "\\??\\c:\\foreign.tmp\0\0";
+    for (const char* fault : faults) {
+        Start("winxp");
+        WriteHostFile(work_ + "/GOOD.INF", "[HKEY_LOCAL_MACHINE]\r\nREGKEY=SOFTWARE\\Late\r\n");
+        std::string archive = MakeArchive({{"LATE.SYS", Payload("HALVIK2K.SYS")}, {"GOOD.INF", work_ + "/GOOD.INF"}});
+        FileSet& set = MakeSet({Entry("GOOD.INF", "good.inf", "good", DIR_TEMP, FE_REGISTRY_SCRIPT | kAll, 0),
+                                Entry("LATE.SYS", "late.sys", "late", DIR_DRIVERS, FE_NEEDS_RESTART | kAll, 4)},
+                               archive);
+        Put("C:\\WINDOWS\\system32\\drivers\\late.sys", Payload("variants/7.1.0.188/HALVIK.SYS"));
+        HKEY key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                                KEY_SET_VALUE, &key),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(before),
+                       sizeof before);
+        RegCloseKey(key);
+        WriteHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP"), record);
+        std::string pending = Pending();
+        std::string error;
+        ASSERT_TRUE(winsim::SetFaults(fault, error)) << error;
+        EXPECT_FALSE(InstallSequence(&set)) << fault;
+        winsim::SetFaults("", error);
+        EXPECT_TRUE(StatusIsError()) << fault;
+        EXPECT_EQ(Pending(), pending) << fault;
+        EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP")), record) << fault;
+        EXPECT_EQ(ReadHostFile(Host("C:\\WINDOWS\\system32\\drivers\\late.sys")),
+                  ReadHostFile(Payload("variants/7.1.0.188/HALVIK.SYS")))
+            << fault;
+        ExpectNoImages("C:\\WINDOWS\\system32\\drivers");
+        ExpectNoImages(winsim::CurrentProfile().tempPath);
+    }
 }
 
 TEST_F(Rollback, The95FamilyRestoresWininit) {

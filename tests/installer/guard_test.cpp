@@ -14,17 +14,11 @@ extern const char* FailHow;
 
 namespace {
 
-class Guard : public MachineTest {
+class Guard : public InstallerTest {
 protected:
-    void SetUp() override {
-        MachineTest::SetUp();
-        ResetInstaller();
-        winsim::SetProgramPath("D:\\HALVINST.EXE");
-    }
     void TearDown() override {
         FailHow = "";
-        winsim::SetProgramPath("");
-        MachineTest::TearDown();
+        InstallerTest::TearDown();
     }
     DWORD Run(const char* how, const char* tail) {
         FailHow = how;

@@ -22,3 +22,15 @@ void ResetInstaller() {
 }
 
 std::string LogText() { return ReadHostFile(winsim::HostPath(LogPath)); }
+
+void InstallerTest::SetUp() {
+    MachineTest::SetUp();
+    ResetInstaller();
+    winsim::SetProgramPath("D:\\HALVINST.EXE");
+}
+
+void InstallerTest::TearDown() {
+    ResetInstaller();
+    winsim::SetProgramPath("");
+    MachineTest::TearDown();
+}

@@ -7,19 +7,7 @@
 
 namespace {
 
-class Log : public MachineTest {
-protected:
-    void SetUp() override {
-        MachineTest::SetUp();
-        ResetInstaller();
-        winsim::SetProgramPath("D:\\HALVINST.EXE");
-    }
-    void TearDown() override {
-        ResetInstaller();
-        winsim::SetProgramPath("");
-        MachineTest::TearDown();
-    }
-};
+class Log : public InstallerTest {};
 
 TEST_F(Log, DefaultPathIsTheProgramsNameInTheTempDirectory) {
     LogOpen(nullptr);

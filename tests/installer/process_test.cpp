@@ -10,16 +10,7 @@
 
 namespace {
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-        pclose(p);
-    }
-    return out;
-}
+std::string Shell(const std::string& command) { return RunShell(command); }
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 

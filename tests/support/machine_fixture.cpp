@@ -1,5 +1,6 @@
 #include "machine_fixture.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -44,3 +45,14 @@ void WriteHostFile(const std::string& path, const std::string& bytes) {
 }
 
 bool HostFileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::string RunShell(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+        pclose(p);
+    }
+    return out;
+}

@@ -26,5 +26,7 @@ protected:
 std::string ReadHostFile(const std::string& path);
 void WriteHostFile(const std::string& path, const std::string& bytes);
 bool HostFileExists(const std::string& path);
+// Runs a shell command and returns what it printed on both streams.
+std::string RunShell(const std::string& command);
 
 #endif

@@ -149,8 +149,8 @@ TEST_F(Restart, NtRestartCarriesOutThePairsInOrderAndDeletesTheValue) {
     ASSERT_TRUE(MoveFileExA("C:\\probe\\gone.tmp", "C:\\probe\\y.sys", 4));     // nothing to move
     // A later pair sees what an earlier one did: x.sys exists by then.
     ASSERT_TRUE(MoveFileExA("C:\\probe\\x.sys", nullptr, 4));
-    std::filesystem::create_directories(dir_ + "/.winsim");
-    WriteHostFile(dir_ + "/.winsim/restart-requested", "");
+    std::filesystem::create_directories(dir_ + "/.winsim/restart");  // where ExitWindowsEx records a request
+    WriteHostFile(dir_ + "/.winsim/restart/requested", "");
 
     std::vector<std::string> report = Reboot();
     std::vector<std::string> expected = {
@@ -171,7 +171,7 @@ TEST_F(Restart, NtRestartCarriesOutThePairsInOrderAndDeletesTheValue) {
     EXPECT_FALSE(Exists("C:\\probe\\x.sys"));
     EXPECT_EQ(Read("C:\\probe\\keep.txt"), "kept");
     EXPECT_EQ(Read("C:\\probe\\KVT3.TMP"), "blocked");
-    EXPECT_FALSE(HostFileExists(dir_ + "/.winsim/restart-requested"));
+    EXPECT_FALSE(HostFileExists(dir_ + "/.winsim/restart/requested"));
     DWORD type;
     Pending(type);
     EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));

@@ -75,17 +75,17 @@ protected:
 };
 
 std::vector<uint8_t> Image(const std::string& version, mkpe::Machine machine = mkpe::Machine::I386) {
-    mkpe::ImageSpec spec;
-    spec.machine = machine;
-    if (version == "none") spec.withVersion = false;
-    else EXPECT_TRUE(mkpe::ParseVersion(version, spec.fileVersion));
-    spec.productVersion = spec.fileVersion;
-    return mkpe::BuildImage(spec);
+    mkpe::ImagePlan plan;
+    plan.machine = machine;
+    if (version == "none") plan.withVersion = false;
+    else EXPECT_TRUE(mkpe::ParseVersion(version, plan.fileVersion));
+    plan.productVersion = plan.fileVersion;
+    return mkpe::BuildImage(plan);
 }
 
 // Where the version resource lies inside an image mkpe built.
-size_t ResourceOffset(const std::vector<uint8_t>& image, const mkpe::ImageSpec& spec) {
-    std::vector<uint8_t> resource = mkpe::BuildVersionResource(spec);
+size_t ResourceOffset(const std::vector<uint8_t>& image, const mkpe::ImagePlan& plan) {
+    std::vector<uint8_t> resource = mkpe::BuildVersionResource(plan);
     auto at = std::search(image.begin(), image.end(), resource.begin(), resource.end());
     EXPECT_NE(at, image.end());
     return static_cast<size_t>(at - image.begin());
@@ -214,9 +214,9 @@ TEST_F(VersionInfo, QueryPathsFollowWindowsRules) {
 }
 
 TEST_F(VersionInfo, TextValuesComeBackInTheAnsiCodePage) {
-    mkpe::ImageSpec spec;
-    spec.company = "Talven \xC2\xA9 \xE2\x82\xAC \xE4\xB8\xAD";  // (c), euro sign, a CJK character
-    std::string path = Place("ansi.sys", mkpe::BuildImage(spec));
+    mkpe::ImagePlan plan;
+    plan.company = "Talven \xC2\xA9 \xE2\x82\xAC \xE4\xB8\xAD";  // (c), euro sign, a CJK character
+    std::string path = Place("ansi.sys", mkpe::BuildImage(plan));
     VS_FIXEDFILEINFO fixed;
     Strings strings;
     DWORD error;
@@ -272,8 +272,8 @@ TEST_F(VersionInfo, FilesThatAreNoImagesFailWithWindowsErrors) {
 
 TEST_F(VersionInfo, EveryTruncationFailsCleanly) {
     std::vector<uint8_t> image = Image("7.1.0.189");
-    mkpe::ImageSpec spec;
-    size_t resourceEnd = ResourceOffset(image, spec) + mkpe::BuildVersionResource(spec).size();
+    mkpe::ImagePlan plan;
+    size_t resourceEnd = ResourceOffset(image, plan) + mkpe::BuildVersionResource(plan).size();
     // Cut at every length up to the end of the resource: none may yield the
     // resource, and none may read past what is there (the sanitizer build
     // watches the reads).
@@ -297,8 +297,8 @@ TEST_F(VersionInfo, EveryTruncationFailsCleanly) {
 
 TEST_F(VersionInfo, DamagedHeadersAndTreesFailCleanly) {
     const std::vector<uint8_t> good = Image("7.1.0.189");
-    mkpe::ImageSpec spec;
-    const size_t resource = ResourceOffset(good, spec);
+    mkpe::ImagePlan plan;
+    const size_t resource = ResourceOffset(good, plan);
     const size_t pe = 0x80, optional = pe + 24, sections = optional + 224;
     const size_t rsrcHeader = sections + 40, rsrcRaw = 0x400;
     struct Damage {
@@ -345,8 +345,8 @@ TEST_F(VersionInfo, DamagedHeadersAndTreesFailCleanly) {
 
 TEST_F(VersionInfo, DamagedChildBlocksReadAsMissing) {
     std::vector<uint8_t> image = Image("7.1.0.189");
-    mkpe::ImageSpec spec;
-    size_t resource = ResourceOffset(image, spec);
+    mkpe::ImagePlan plan;
+    size_t resource = ResourceOffset(image, plan);
     // The first child of the root (StringFileInfo) follows the 92-byte
     // header, key and fixed part; make it claim more than its parent has,
     // then zero length, which must not loop.

@@ -67,7 +67,7 @@ int FromList(const std::string& listPath, const std::string& dir) {
         return 1;
     }
     for (const mkpe::ListedImage& image : images) {
-        if (!WriteFile(std::filesystem::path(dir) / image.path, mkpe::BuildImage(image.spec), error)) {
+        if (!WriteFile(std::filesystem::path(dir) / image.path, mkpe::BuildImage(image.plan), error)) {
             std::fprintf(stderr, "mkpe: %s\n", error.c_str());
             return 1;
         }
@@ -79,7 +79,7 @@ int FromList(const std::string& listPath, const std::string& dir) {
 
 int main(int argc, char** argv) {
     std::string list, dir, out;
-    mkpe::ImageSpec spec;
+    mkpe::ImagePlan plan;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (i + 1 >= argc) return Usage();
@@ -87,13 +87,13 @@ int main(int argc, char** argv) {
         if (a == "--list") list = value;
         else if (a == "--dir") dir = value;
         else if (a == "--out") out = value;
-        else if (a == "--kind" && mkpe::ParseKind(value, spec.kind)) continue;
-        else if (a == "--machine" && mkpe::ParseMachine(value, spec.machine)) continue;
-        else if (a == "--version" && value == "none") spec.withVersion = false;
-        else if (a == "--version" && mkpe::ParseVersion(value, spec.fileVersion)) spec.productVersion = spec.fileVersion;
-        else if (a == "--description" && value.size() <= mkpe::kMaxText) spec.description = value;
-        else if (a == "--company" && value.size() <= mkpe::kMaxText) spec.company = value;
-        else if (a == "--product" && value.size() <= mkpe::kMaxText) spec.product = value;
+        else if (a == "--kind" && mkpe::ParseKind(value, plan.kind)) continue;
+        else if (a == "--machine" && mkpe::ParseMachine(value, plan.machine)) continue;
+        else if (a == "--version" && value == "none") plan.withVersion = false;
+        else if (a == "--version" && mkpe::ParseVersion(value, plan.fileVersion)) plan.productVersion = plan.fileVersion;
+        else if (a == "--description" && value.size() <= mkpe::kMaxText) plan.description = value;
+        else if (a == "--company" && value.size() <= mkpe::kMaxText) plan.company = value;
+        else if (a == "--product" && value.size() <= mkpe::kMaxText) plan.product = value;
         else {
             std::fprintf(stderr, "mkpe: bad option %s %s\n", a.c_str(), value.c_str());
             return Usage();
@@ -101,9 +101,9 @@ int main(int argc, char** argv) {
     }
     if (!list.empty() && !dir.empty() && out.empty()) return FromList(list, dir);
     if (out.empty() || !list.empty() || !dir.empty()) return Usage();
-    spec.fileName = std::filesystem::path(out).filename().string();
+    plan.fileName = std::filesystem::path(out).filename().string();
     std::string error;
-    if (!WriteFile(out, mkpe::BuildImage(spec), error)) {
+    if (!WriteFile(out, mkpe::BuildImage(plan), error)) {
         std::fprintf(stderr, "mkpe: %s\n", error.c_str());
         return 1;
     }

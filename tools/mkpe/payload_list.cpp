@@ -34,17 +34,17 @@ bool ParsePayloadList(const std::string& text, std::vector<ListedImage>& images,
         ListedImage image;
         image.path = path;
         if (!SafeRelativePath(path)) return fail("'" + path + "' is not a relative path inside the target folder");
-        image.spec.fileName = path.substr(path.rfind('/') + 1);
-        if (!ParseKind(kind, image.spec.kind)) return fail("kind '" + kind + "' is not driver, vxd or program");
+        image.plan.fileName = path.substr(path.rfind('/') + 1);
+        if (!ParseKind(kind, image.plan.kind)) return fail("kind '" + kind + "' is not driver, vxd or program");
         if (version == "none") {
-            image.spec.withVersion = false;
-        } else if (!ParseVersion(version, image.spec.fileVersion)) {
+            image.plan.withVersion = false;
+        } else if (!ParseVersion(version, image.plan.fileVersion)) {
             return fail("version '" + version + "' is not four numbers from 0 to 65535");
         }
-        image.spec.productVersion = image.spec.fileVersion;
+        image.plan.productVersion = image.plan.fileVersion;
         if (description.empty()) return fail("no description");
         if (description.size() > kMaxText) return fail("description longer than 255 bytes");
-        image.spec.description = description;
+        image.plan.description = description;
         images.push_back(image);
     }
     if (images.empty()) {

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "image_spec.h"
+#include "image_plan.h"
 
 namespace mkpe {
 
 struct ListedImage {
     std::string path;
-    ImageSpec spec;
+    ImagePlan plan;
 };
 
 // On failure `error` names the line and what is wrong with it.

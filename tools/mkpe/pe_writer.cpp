@@ -50,9 +50,9 @@ private:
 // Code for the entry point. A stand-in driver refuses to load
 // (STATUS_UNSUCCESSFUL) so that it can never stay in a running system; a
 // stand-in program ends at once with exit code 0.
-std::vector<uint8_t> EntryCode(const ImageSpec& spec) {
-    bool is64 = spec.machine == Machine::Amd64;
-    if (spec.kind == Kind::Program) return {0x31, 0xC0, 0xC3};  // xor eax,eax; ret
+std::vector<uint8_t> EntryCode(const ImagePlan& plan) {
+    bool is64 = plan.machine == Machine::Amd64;
+    if (plan.kind == Kind::Program) return {0x31, 0xC0, 0xC3};  // xor eax,eax; ret
     if (is64) return {0xB8, 0x01, 0x00, 0x00, 0xC0, 0xC3};   // mov eax,0xC0000001; ret
     return {0xB8, 0x01, 0x00, 0x00, 0xC0, 0xC2, 0x08, 0x00};  // mov eax,0xC0000001; ret 8
 }
@@ -100,19 +100,19 @@ uint32_t PeChecksum(const std::vector<uint8_t>& image, size_t checksumOffset) {
     return static_cast<uint32_t>(sum + image.size());
 }
 
-std::vector<uint8_t> BuildImage(const ImageSpec& spec) {
-    bool is64 = spec.machine == Machine::Amd64;
-    std::vector<uint8_t> code = EntryCode(spec);
+std::vector<uint8_t> BuildImage(const ImagePlan& plan) {
+    bool is64 = plan.machine == Machine::Amd64;
+    std::vector<uint8_t> code = EntryCode(plan);
     const uint32_t textRva = kSectionAlignment, textRaw = kFileAlignment;
     const uint32_t textRawSize = AlignUp(static_cast<uint32_t>(code.size()), kFileAlignment);
     const uint32_t rsrcRva = textRva + AlignUp(static_cast<uint32_t>(code.size()), kSectionAlignment);
     const uint32_t rsrcRaw = textRaw + textRawSize;
     std::vector<uint8_t> rsrc;
-    if (spec.withVersion) rsrc = ResourceSection(BuildVersionResource(spec), rsrcRva);
+    if (plan.withVersion) rsrc = ResourceSection(BuildVersionResource(plan), rsrcRva);
     const uint32_t rsrcSize = static_cast<uint32_t>(rsrc.size());
     const uint32_t rsrcRawSize = AlignUp(rsrcSize, kFileAlignment);
-    const uint16_t sectionCount = spec.withVersion ? 2 : 1;
-    const uint32_t imageSize = spec.withVersion ? rsrcRva + AlignUp(rsrcSize, kSectionAlignment) : rsrcRva;
+    const uint16_t sectionCount = plan.withVersion ? 2 : 1;
+    const uint32_t imageSize = plan.withVersion ? rsrcRva + AlignUp(rsrcSize, kSectionAlignment) : rsrcRva;
     const uint16_t optionalSize = is64 ? 240 : 224;
 
     std::vector<uint8_t> out;
@@ -139,7 +139,7 @@ std::vector<uint8_t> BuildImage(const ImageSpec& spec) {
     w.U32(0x00004550);  // "PE\0\0"
     w.U16(is64 ? 0x8664 : 0x014C);
     w.U16(sectionCount);
-    w.U32(spec.timestamp);
+    w.U32(plan.timestamp);
     w.U32(0);  // symbol table
     w.U32(0);
     w.U16(optionalSize);
@@ -156,7 +156,7 @@ std::vector<uint8_t> BuildImage(const ImageSpec& spec) {
     w.U32(0);
     w.U32(textRva);  // entry point
     w.U32(textRva);  // base of code
-    const bool driver = spec.kind != Kind::Program;
+    const bool driver = plan.kind != Kind::Program;
     const uint64_t imageBase = driver ? 0x10000 : is64 ? 0x140000000ull : 0x400000;
     if (is64) {
         w.U64(imageBase);
@@ -168,8 +168,8 @@ std::vector<uint8_t> BuildImage(const ImageSpec& spec) {
     w.U32(kFileAlignment);
     w.U16(4);  // operating system version 4.0: NT 4.0 and Windows 95 load it
     w.U16(0);
-    w.U16(static_cast<uint32_t>(spec.fileVersion.parts[0]));  // image version
-    w.U16(static_cast<uint32_t>(spec.fileVersion.parts[1]));
+    w.U16(static_cast<uint32_t>(plan.fileVersion.parts[0]));  // image version
+    w.U16(static_cast<uint32_t>(plan.fileVersion.parts[1]));
     w.U16(4);  // subsystem version 4.0
     w.U16(0);
     w.U32(0);
@@ -193,7 +193,7 @@ std::vector<uint8_t> BuildImage(const ImageSpec& spec) {
     w.U32(0);   // loader flags
     w.U32(16);  // data directories
     for (uint32_t i = 0; i < 16; ++i) {
-        bool resources = i == 2 && spec.withVersion;
+        bool resources = i == 2 && plan.withVersion;
         w.U32(resources ? rsrcRva : 0);
         w.U32(resources ? rsrcSize : 0);
     }
@@ -215,12 +215,12 @@ std::vector<uint8_t> BuildImage(const ImageSpec& spec) {
         w.U32(characteristics);
     };
     section(".text", static_cast<uint32_t>(code.size()), textRva, textRawSize, textRaw, 0x60000020);
-    if (spec.withVersion) section(".rsrc", rsrcSize, rsrcRva, rsrcRawSize, rsrcRaw, 0x40000040);
+    if (plan.withVersion) section(".rsrc", rsrcSize, rsrcRva, rsrcRawSize, rsrcRaw, 0x40000040);
 
     w.At(textRaw);
     w.Bytes(code.data(), code.size());
     w.At(textRaw + textRawSize);
-    if (spec.withVersion) {
+    if (plan.withVersion) {
         w.Bytes(rsrc.data(), rsrc.size());
         w.At(rsrcRaw + rsrcRawSize);
     }

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "image_spec.h"
+#include "image_plan.h"
 
 namespace mkpe {
 
-std::vector<uint8_t> BuildImage(const ImageSpec& spec);
+std::vector<uint8_t> BuildImage(const ImagePlan& plan);
 
 // The PE checksum, as the loader checks it for drivers: 16-bit one's
 // complement sum of the file with the checksum field taken as zero, plus

@@ -116,18 +116,18 @@ std::string BaseName(const std::string& fileName) {
 
 }  // namespace
 
-std::vector<uint8_t> BuildVersionResource(const ImageSpec& spec) {
+std::vector<uint8_t> BuildVersionResource(const ImagePlan& plan) {
     Block root;
     root.key = "VS_VERSION_INFO";
     Put32(root.value, kSignature);
     Put32(root.value, kStrucVersion);
-    Put32(root.value, spec.fileVersion.Ms());
-    Put32(root.value, spec.fileVersion.Ls());
-    Put32(root.value, spec.productVersion.Ms());
-    Put32(root.value, spec.productVersion.Ls());
+    Put32(root.value, plan.fileVersion.Ms());
+    Put32(root.value, plan.fileVersion.Ls());
+    Put32(root.value, plan.productVersion.Ms());
+    Put32(root.value, plan.productVersion.Ls());
     Put32(root.value, kFlagsMask);
     Put32(root.value, 0);  // flags: a release build
-    switch (spec.kind) {
+    switch (plan.kind) {
         case Kind::Driver:
             Put32(root.value, kOsNtWindows32);
             Put32(root.value, kTypeDriver);
@@ -151,14 +151,14 @@ std::vector<uint8_t> BuildVersionResource(const ImageSpec& spec) {
     char table[9];
     std::snprintf(table, sizeof table, "%04X%04X", kLanguage, kCodePage);
     root.children.push_back(Container(
-        "StringFileInfo", {Container(table, {String("CompanyName", spec.company),
-                                             String("FileDescription", spec.description),
-                                             String("FileVersion", spec.fileVersion.Text()),
-                                             String("InternalName", BaseName(spec.fileName)),
-                                             String("LegalCopyright", spec.copyright),
-                                             String("OriginalFilename", spec.fileName),
-                                             String("ProductName", spec.product),
-                                             String("ProductVersion", spec.productVersion.Text())})}));
+        "StringFileInfo", {Container(table, {String("CompanyName", plan.company),
+                                             String("FileDescription", plan.description),
+                                             String("FileVersion", plan.fileVersion.Text()),
+                                             String("InternalName", BaseName(plan.fileName)),
+                                             String("LegalCopyright", plan.copyright),
+                                             String("OriginalFilename", plan.fileName),
+                                             String("ProductName", plan.product),
+                                             String("ProductVersion", plan.productVersion.Text())})}));
     Block translation;
     translation.key = "Translation";
     Put16(translation.value, kLanguage);

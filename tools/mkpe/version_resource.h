@@ -7,14 +7,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "image_spec.h"
+#include "image_plan.h"
 
 namespace mkpe {
 
 constexpr uint16_t kLanguage = 0x0409;  // U.S. English
 constexpr uint16_t kCodePage = 0x04B0;  // 1200, Unicode
 
-std::vector<uint8_t> BuildVersionResource(const ImageSpec& spec);
+std::vector<uint8_t> BuildVersionResource(const ImagePlan& plan);
 
 }  // namespace mkpe
 

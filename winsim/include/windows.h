@@ -155,6 +155,8 @@ WINBASEAPI void WINAPI SetLastError(DWORD dwErrCode);
 #include "winsim/win_create_process.h"
 #include "winsim/win_files_more.h"
 #include "winsim/win_version.h"
+#include "winsim/win_resources.h"
+#include "winsim/win_locale.h"
 
 /* The current directory, as the archive codec asks for it. */
 WINBASEAPI DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);

@@ -31,13 +31,13 @@ FaultState& State() {
     return state;
 }
 
-bool Parse(const std::string& spec, std::vector<Fault>& out, std::string& error) {
+bool Parse(const std::string& list, std::vector<Fault>& out, std::string& error) {
     out.clear();
     size_t start = 0;
-    while (start <= spec.size()) {
-        size_t end = spec.find_first_of(";,", start);
-        if (end == std::string::npos) end = spec.size();
-        std::string item = spec.substr(start, end - start);
+    while (start <= list.size()) {
+        size_t end = list.find_first_of(";,", start);
+        if (end == std::string::npos) end = list.size();
+        std::string item = list.substr(start, end - start);
         start = end + 1;
         if (item.empty()) continue;
         size_t c1 = item.find(':'), c2 = item.find(':', c1 == std::string::npos ? 0 : c1 + 1);
@@ -65,7 +65,7 @@ bool Parse(const std::string& spec, std::vector<Fault>& out, std::string& error)
             }
         }
         out.push_back(f);
-        if (end == spec.size()) break;
+        if (end == list.size()) break;
     }
     return true;
 }
@@ -73,9 +73,9 @@ bool Parse(const std::string& spec, std::vector<Fault>& out, std::string& error)
 void LoadFromEnvironment(FaultState& s) {
     if (s.loaded) return;
     s.loaded = true;
-    const char* spec = std::getenv("WINSIM_FAIL");
+    const char* list = std::getenv("WINSIM_FAIL");
     std::string error;
-    if (spec && !Parse(spec, s.faults, error)) {
+    if (list && !Parse(list, s.faults, error)) {
         std::fprintf(stderr, "winsim: WINSIM_FAIL: %s\n", error.c_str());
         std::exit(3);
     }
@@ -83,10 +83,10 @@ void LoadFromEnvironment(FaultState& s) {
 
 }  // namespace
 
-bool SetFaults(const std::string& spec, std::string& error) {
+bool SetFaults(const std::string& list, std::string& error) {
     FaultState& s = State();
     std::vector<Fault> faults;
-    if (!Parse(spec, faults, error)) return false;
+    if (!Parse(list, faults, error)) return false;
     s.loaded = true;
     s.faults = faults;
     s.calls.clear();

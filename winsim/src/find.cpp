@@ -75,12 +75,7 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.host.c_str())) {
-        while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-        closedir(d);
-    }
+    std::vector<std::string> names = winsim::ListDirectory(dir.host);
     auto aliases = winsim::ShortNamesOf(names);
     auto search = std::make_unique<Search>();
     for (const std::string& name : names) {

@@ -44,18 +44,6 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
-std::vector<std::string> ListDirectory(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(d);
-    }
-    return names;
-}
-
 // Finds `component` in host directory `dir`: the exact name, then the same
 // name in any case, then an entry whose 8.3 alias it is.
 bool FindComponent(const std::string& dir, const std::string& component, std::string& found) {
@@ -157,6 +145,18 @@ bool SaveProfile(const std::string& dir, const Profile& p, std::string& error) {
         return false;
     }
     return true;
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(d);
+    }
+    return names;
 }
 
 bool UseMachine(const std::string& dir, std::string& error) {

@@ -4,6 +4,7 @@
 #define WINSIM_MACHINE_STATE_H
 
 #include <string>
+#include <vector>
 
 #include "winsim/machine.h"
 
@@ -29,6 +30,9 @@ struct ResolvedPath {
     bool exists = false;         // the final component exists
 };
 ResolvedPath ResolvePath(const char* path);
+
+// The names in a host directory, without "." and "..".
+std::vector<std::string> ListDirectory(const std::string& hostDir);
 
 // The folder under the machine's private state directory (mutexes, open files).
 std::string StateDir(const std::string& leaf);

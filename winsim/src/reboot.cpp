@@ -124,7 +124,7 @@ bool Reboot(std::vector<std::string>& report, std::string& error) {
     bool ok = machine.platformId == 2 ? RunPendingRenames(report, error) : RunWininit(report, error);
     if (!ok) return false;
     // A program that asked for the restart (ExitWindowsEx) has had it.
-    std::string request = MachineDirectory() + "/.winsim/restart-requested";
+    std::string request = MachineDirectory() + "/.winsim/restart/requested";
     if (unlink(request.c_str()) == 0) report.push_back("the restart a program asked for has happened");
     return true;
 }

@@ -15,23 +15,11 @@
 
 namespace {
 
-std::vector<std::string> Entries(const std::string& hostDir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(hostDir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(d);
-    }
-    return names;
-}
-
 // The alias of `component` inside the directory that `parent` (a Windows
 // path) names; empty when it cannot be found.
 std::string AliasOf(const std::string& parent, const std::string& component) {
     winsim::ResolvedPath dir = winsim::ResolvePath(parent.c_str());
-    for (const auto& [name, alias] : winsim::ShortNamesOf(Entries(dir.host)))
+    for (const auto& [name, alias] : winsim::ShortNamesOf(winsim::ListDirectory(dir.host)))
         if (winsim::EqualNoCase(name, component)) return alias;
     return "";
 }

@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "winsim/machine.h"
+#include "winsim/module_resources.h"
+
+// The installer's resource table, when the program carries one.
+extern "C" const WinsimResourceTable halvinstResources __attribute__((weak));
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("WINSIM_MACHINE");
@@ -23,6 +27,7 @@ int main(int argc, char** argv) {
                      argv[0], error.empty() ? "" : ": ", error.c_str(), argv[0]);
         return 3;
     }
+    if (&halvinstResources) winsim::SetModuleResources(&halvinstResources);
     // Windows hands WinMain the command line after the program's name.
     std::string tail;
     for (int i = 1; i < argc; ++i) {

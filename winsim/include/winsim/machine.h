@@ -74,8 +74,18 @@ std::string WindowsPath(const std::string& hostPath);
 bool ExportRegistry(const std::string& dir, const std::string& key, std::string& text, std::string& error);
 
 // Fault injection for tests, in the syntax of WINSIM_FAIL ("Api:N:code;...").
-// Replaces any spec read from the environment and resets the call counters.
-bool SetFaults(const std::string& spec, std::string& error);
+// Replaces any list read from the environment and resets the call counters.
+bool SetFaults(const std::string& list, std::string& error);
+
+}  // namespace winsim
+
+struct WinsimResourceTable;
+
+namespace winsim {
+
+// The resources of the running program (a WinMain program's start registers
+// its own table when it has one).
+void SetModuleResources(const WinsimResourceTable* table);
 
 // Program identity used by GetModuleFileNameA when no WINSIM_PROGRAM is set.
 void SetProgramPath(const std::string& windowsPath);

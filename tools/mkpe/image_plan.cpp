@@ -1,4 +1,4 @@
-#include "image_spec.h"
+#include "image_plan.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // What a stand-in image is to look like: its kind, processor and version
 // resource. Shared by the PE writer, the list reader and the tool.
-#ifndef MKPE_IMAGE_SPEC_H
-#define MKPE_IMAGE_SPEC_H
+#ifndef MKPE_IMAGE_PLAN_H
+#define MKPE_IMAGE_PLAN_H
 
 #include <array>
 #include <cstdint>
@@ -25,7 +25,7 @@ enum class Machine { I386, Amd64 };
 bool ParseKind(const std::string& text, Kind& kind);
 bool ParseMachine(const std::string& text, Machine& machine);
 
-struct ImageSpec {
+struct ImagePlan {
     std::string fileName = "HALVIK.SYS";  // OriginalFilename, and InternalName without extension
     Kind kind = Kind::Driver;
     Machine machine = Machine::I386;

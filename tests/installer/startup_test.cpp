@@ -1,0 +1,212 @@
+// Languages and the start-up gates: which tables a machine can show, which
+// one is chosen, and who may install on which Windows.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "Halvinst.h"
+#include "engine_fixture.h"
+#include "machine_state.h"
+#include "winmain.h"
+#include "winsim/module_resources.h"
+
+extern "C" const WinsimResourceTable halvinstResources;
+
+namespace {
+
+class Startup : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        winsim::SetModuleResources(&halvinstResources);
+        unsetenv("WINSIM_MESSAGEBOX_ANSWERS");
+    }
+    // A machine of `profile` with the user's language and the display's code page.
+    // The gates run before the library starts, so it is not started here.
+    void Machine(const std::string& profile, unsigned langId = 0x0409, unsigned codePage = 1252,
+                 bool plainUser = false) {
+        InstallLibraryCleanup();
+        ResetInstaller();
+        UseFreshMachine(profile);
+        winsim::SetProgramPath("D:\\HALVINST.EXE");
+        LogOpen("C:\\engine.log");
+        winsim::Profile p = winsim::CurrentProfile();
+        p.langId = langId;
+        p.codePage = codePage;
+        if (plainUser) p.admin = false;
+        std::string error;
+        ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+        ASSERT_TRUE(winsim::UseMachine(dir_, error));
+        DiscoverPlatform();
+        SetupDirectories("");
+        OfferedCount = 0;
+        selectedLanguage = 0;
+        std::memset(OfferedLanguages, 0, sizeof OfferedLanguages);
+    }
+    std::vector<WORD> Offered() { return std::vector<WORD>(OfferedLanguages, OfferedLanguages + OfferedCount); }
+    std::string Boxes() { return ReadHostFile(dir_ + "/.winsim/ui/messageboxes"); }
+};
+
+TEST_F(Startup, AWesternMachineOffersTheLatinTables) {
+    Machine("winxp", 0x0409);
+    ASSERT_TRUE(ChooseStartupLanguage());
+    EXPECT_EQ(Offered(), (std::vector<WORD>{0x0407, 0x0409, 0x040A, 0x040C, 0x0410, 0x0413, 0x0416, 0x041D}));
+    EXPECT_EQ(OfferedLanguages[selectedLanguage], 0x0409);
+    EXPECT_STREQ(WizardTitle, "Talven Setup Wizard");
+    EXPECT_STREQ(LangString(1000), "English");
+
+    const struct {
+        unsigned user;
+        WORD chosen;
+    } rows[] = {{0x0407, 0x0407}, {0x0807, 0x0407}, {0x0C0C, 0x040C}, {0x0419, 0x0407}};
+    for (const auto& row : rows) {
+        Machine("winxp", row.user);
+        ChooseStartupLanguage();
+        EXPECT_EQ(OfferedLanguages[selectedLanguage], row.chosen) << std::hex << row.user;
+    }
+    EXPECT_STREQ(LoadLangString(nullptr, 1000, 0x040C), "Fran\xE7" "ais") << "converted to code page 1252";
+}
+
+TEST_F(Startup, FarEasternAndThaiMachinesOfferTheirOwn) {
+    Machine("winxp", 0x0411, 932);
+    ChooseStartupLanguage();
+    EXPECT_EQ(Offered(), (std::vector<WORD>{0x0411}));
+    EXPECT_STREQ(LangString(1000), "\x93\xFA\x96\x7B\x8C\xEA") << "Shift-JIS";
+
+    Machine("winxp", 0x041E, 874);
+    ChooseStartupLanguage();
+    EXPECT_EQ(Offered(), (std::vector<WORD>{0x041E}));
+    EXPECT_STREQ(LangString(1000), "\xE4\xB7\xC2");
+
+    Machine("winxp", 0x040D, 1255);
+    ChooseStartupLanguage();
+    EXPECT_TRUE(Offered().empty()) << "no table fits a Hebrew display";
+    EXPECT_STREQ(WizardTitle, "") << "every lookup asks for LANGID 0 and finds nothing";
+}
+
+TEST_F(Startup, LookupsShareOneBufferAndStayInside) {
+    Machine("winxp");
+    EXPECT_STREQ(LoadLangString(nullptr, 2088, 0x0409), "");
+    EXPECT_STREQ(LoadLangString(nullptr, 12, 0x0409), "Tessera Disc Reader is up to date!");
+    const char* first = LoadLangString(nullptr, 7, 0x0409);
+    const char* second = LoadLangString(nullptr, 3, 0x0409);
+    EXPECT_EQ(first, second);
+    EXPECT_STREQ(first, "Installation in process. Please wait...");
+    EXPECT_STREQ(LoadLangString(nullptr, 1000, 0x0411), "???") << "Japanese on a Western code page";
+
+    // A block of our own: one long string, and one that claims more than the block holds.
+    std::vector<unsigned char> block;
+    auto put = [&](unsigned value) {
+        block.push_back(static_cast<unsigned char>(value));
+        block.push_back(static_cast<unsigned char>(value >> 8));
+    };
+    put(1500);
+    for (int i = 0; i < 1500; ++i) put('x');
+    put(4000);
+    put('y');
+    WinsimResource entry{6, 1, 0x0409, block.data(), static_cast<unsigned>(block.size())};
+    WinsimResourceTable table{&entry, 1};
+    winsim::SetModuleResources(&table);
+    EXPECT_EQ(std::strlen(LoadLangString(nullptr, 0, 0x0409)), 1039u);
+    EXPECT_STREQ(LoadLangString(nullptr, 1, 0x0409), "") << "no read past the block";
+    EXPECT_STREQ(LoadLangString(nullptr, 5, 0x0409), "");
+    winsim::SetModuleResources(&halvinstResources);
+}
+
+TEST_F(Startup, PlatformAndRightsGates) {
+    const struct {
+        const char* profile;
+        bool plain, silent;
+        BOOL result;
+        DWORD status;
+        const char* box;
+    } rows[] = {
+        {"win32s", false, false, FALSE, 0, "Sorry, you can not install"},
+        {"win32s", false, true, FALSE, 0, nullptr},
+        {"nt351", false, false, FALSE, 2052, "Sorry, you can not install"},
+        {"nt351", false, true, FALSE, 2052, nullptr},
+        {"winxp", true, false, FALSE, 2055, "This setup wizard requires Administrator rights"},
+        {"nt4", true, true, FALSE, 2055, nullptr},
+        {"win98", true, true, TRUE, 0, nullptr},
+        {"win2000", false, true, TRUE, 0, nullptr},
+    };
+    for (const auto& row : rows) {
+        Machine(row.profile, 0x0409, 1252, row.plain);
+        ChooseStartupLanguage();
+        RunFlags.silent = row.silent;
+        SetSourcePosition(".\\Halvinst\\Halvinst.cpp", 1);
+        EXPECT_EQ(StartupChecks(), row.result) << row.profile;
+        EXPECT_EQ(StatusWord >> 20, row.status) << row.profile;
+        std::string boxes = Boxes();
+        if (row.box) {
+            EXPECT_NE(boxes.find(row.box), std::string::npos) << row.profile << boxes;
+            EXPECT_NE(boxes.find("[Talven Setup Wizard] 0x00000030"), std::string::npos) << "OK with the exclamation icon";
+        } else {
+            EXPECT_EQ(boxes, "") << row.profile << ": a silent run shows nothing";
+        }
+    }
+    Machine("nt351");
+    RunFlags.silent = TRUE;
+    StartupChecks();
+    EXPECT_TRUE(Logged("Running on Windows NT 3.51 or earlier... Quitting."));
+}
+
+TEST_F(Startup, AutorunLooksAtTheInstalledDriver) {
+    const struct {
+        const char* installed;
+        bool asked22;
+        BOOL result;
+    } rows[] = {
+        {"HALVIK2K.SYS", false, FALSE},
+        {"variants/7.2.0.0/HALVIK.SYS", false, FALSE},
+        {"variants/7.1.0.188/HALVIK.SYS", true, TRUE},
+        {"variants/7.0.5.300/HALVIK.SYS", true, TRUE},
+        {"variants/none/HALVIK.SYS", true, TRUE},
+    };
+    setenv("WINSIM_MESSAGEBOX_ANSWERS", "6,6,6,6,6,6,6,6", 1);
+    for (const auto& row : rows) {
+        Machine("winxp");
+        ChooseStartupLanguage();
+        Put("C:\\WINDOWS\\system32\\drivers\\Halvik.sys", Payload(row.installed));
+        RunFlags.autorun = TRUE;
+        SetSourcePosition(".\\Halvinst\\Halvinst.cpp", 1);
+        EXPECT_EQ(StartupChecks(), row.result) << row.installed;
+        std::string boxes = Boxes();
+        EXPECT_EQ(boxes.find("will upgrade the Talven Tessera Disc Reader") != std::string::npos, row.asked22)
+            << row.installed << boxes;
+        if (!row.asked22) {
+            EXPECT_EQ(boxes, "") << "a current driver stops without any window";
+            EXPECT_EQ(StatusWord >> 20, 2049u);
+            EXPECT_TRUE(Logged("Found previously installed image...cancelling upgrade"));
+        }
+    }
+    Machine("winxp");
+    ChooseStartupLanguage();
+    RunFlags.autorun = TRUE;
+    EXPECT_TRUE(StartupChecks());
+    EXPECT_NE(Boxes().find("Install Reader Now?"), std::string::npos) << "no driver: the install question";
+    EXPECT_NE(Boxes().find("[Talven Setup Wizard] 0x00000004"), std::string::npos) << "Yes and No without an icon";
+}
+
+TEST_F(Startup, NoMeansCancelled) {
+    Machine("winxp");
+    ChooseStartupLanguage();
+    Put("C:\\WINDOWS\\system32\\drivers\\Halvik.sys", Payload("HALVIK2K.SYS"));
+    setenv("WINSIM_MESSAGEBOX_ANSWERS", "7", 1);
+    SetSourcePosition(".\\Halvinst\\Halvinst.cpp", 1);
+    EXPECT_FALSE(StartupChecks());
+    EXPECT_EQ(StatusWord >> 20, 2049u);
+    EXPECT_TRUE(Logged("User cancelled upgrade from pre-display confirmation"));
+    EXPECT_EQ(Log().find("Checking for older existing version"), std::string::npos)
+        << "without AUTORUN the installed driver is not looked at";
+
+    Machine("winxp", 0x0407);
+    ChooseStartupLanguage();
+    setenv("WINSIM_MESSAGEBOX_ANSWERS", "1", 1);
+    EXPECT_TRUE(StartupChecks()) << "any answer but No is Yes";
+    EXPECT_NE(Boxes().find(LoadLangString(nullptr, 6, 0x0407)), std::string::npos) << "in the chosen language";
+}
+
+}  // namespace
