@@ -5,6 +5,7 @@
 #include "dialog_keys.h"
 #include "dialog_procedure.h"
 #include "message_queue.h"
+#include "terminal.h"
 #include "ui_input.h"
 #include "ui_transcript.h"
 #include "window_destroy.h"
@@ -73,6 +74,7 @@ INT_PTR RunModalDialog(HWND dialog) {
         if (GiveIdleInput(dialog) == IdleInput::Finished) break;
     }
     Running().pop_back();
+    if (Running().empty()) ReleaseTerminal();
     if (ended) {
         TranscriptLine("dialog " + name + " ended " + std::to_string(static_cast<long long>(result)));
     } else {
