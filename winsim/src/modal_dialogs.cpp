@@ -34,9 +34,11 @@ INT_PTR RunModalDialog(HWND dialog) {
         return -1;
     }
     const std::string name = d->name;
-    if (!d->ended) ChangeVisibility(dialog, true);
+    if (!d->ended) {
+        ChangeVisibility(dialog, true);
+        TranscriptLine("dialog " + name + " shown");
+    }
     Running().push_back(dialog);
-    TranscriptLine("dialog " + name + " shown");
     INT_PTR result = -1;
     bool ended = false;
     unsigned long messages = 0;
