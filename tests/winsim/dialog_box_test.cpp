@@ -131,8 +131,8 @@ TEST_F(ModalDialog, ClicksOnDisabledOrHiddenControlsDoNothing) {
     EXPECT_EQ(h.Commands(), (std::vector<std::string>{"2:0"}));
     EXPECT_EQ(TranscriptLines("input"),
               (std::vector<std::string>{"input line 1: click 1009 (ignored: the control is disabled)",
-                                        "input line 1: click 1005 (ignored: the control is hidden)",
-                                        "input line 1: click 2"}));
+                                        "input line 2: click 1005 (ignored: the control is hidden)",
+                                        "input line 3: click 2"}));
 }
 
 TEST_F(ModalDialog, AScriptLineThatCannotBeDoneEndsTheDialogWithMinusOne) {

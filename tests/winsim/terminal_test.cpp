@@ -105,7 +105,7 @@ TEST_F(TerminalLayout, ControlsSitWhereTheDialogUnitsPutThem) {
     // Buttons on row 20 (160 units down, 14 high): Back disabled, Next the default.
     const std::string& buttons = f.lines[21];
     EXPECT_EQ(winsim::TextWidth(buttons.substr(0, buttons.find("[  < Back  ]"))), 1 + 49) << buttons;
-    EXPECT_NE(buttons.find("][[ Next >  ]] [  Cancel   ]"), std::string::npos) << buttons;
+    EXPECT_NE(buttons.find("]{  Next >   } [  Cancel   ]"), std::string::npos) << buttons;
     EXPECT_NE(f.lines[20].find("──────"), std::string::npos);  // the separator
     // Hidden controls are not drawn: no progress bar.
     for (const std::string& line : f.lines) EXPECT_EQ(line.find("[...."), std::string::npos) << line;
@@ -116,6 +116,13 @@ TEST_F(TerminalLayout, ControlsSitWhereTheDialogUnitsPutThem) {
     }
     EXPECT_TRUE(focus);
     EXPECT_TRUE(disabled);
+
+    // A label a little too long takes a blank cell more; the focus marker only goes where there is room.
+    SetDlgItemTextA(d, 1004, "&Installieren");
+    SetFocus(GetDlgItem(d, 1004));
+    f = winsim::LayoutDialog(winsim::DescribeDialog(d), 120);
+    EXPECT_NE(f.lines[21].find("]{Installieren}[  Cancel   ]"), std::string::npos) << f.lines[21];
+    EXPECT_EQ(f.lines[11].find('>'), std::string::npos);
 }
 
 TEST_F(TerminalLayout, ANarrowTerminalSqueezesTheDialog) {

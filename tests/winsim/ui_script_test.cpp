@@ -40,6 +40,8 @@ TEST(UiScript, EveryActionReads) {
     EXPECT_EQ(a[1].text, "select 0x3EE 2");
     EXPECT_EQ(a[2].kind, UiAction::Kind::Close);
     EXPECT_EQ(a[2].line, 4);
+    EXPECT_EQ(a[3].line, 5);  // after a ';'
+    EXPECT_EQ(a[5].line, 7);
     EXPECT_EQ(a[3].kind, UiAction::Kind::Key);
     EXPECT_EQ(a[3].key, static_cast<UINT>(VK_TAB));
     EXPECT_TRUE(a[3].shift);
@@ -81,7 +83,7 @@ TEST(UiScript, AScriptFromTheEnvironmentThatDoesNotParseStopsTheProgram) {
             winsim::ForgetScript();
             winsim::NextScriptAction();
         },
-        ::testing::ExitedWithCode(3), "winsim: WINSIM_UI_INPUT: line 1 'jump': unknown action 'jump'");
+        ::testing::ExitedWithCode(3), "winsim: WINSIM_UI_INPUT: line 2 'jump': unknown action 'jump'");
     EXPECT_EXIT(
         {
             setenv("WINSIM_UI_SCRIPT", "/nonexistent/script", 1);
@@ -106,8 +108,8 @@ TEST(UiScript, LinesLeftWhenTheProcessEndsAreTold) {
             winsim::TakeScriptAction();
             std::exit(0);
         },
-        ::testing::ExitedWithCode(0), "winsim: the UI script has 1 line left unused, from line 2 'answer IDYES'");
-    EXPECT_EQ(ReadHostFile(path), "unused line 2: answer IDYES\n");
+        ::testing::ExitedWithCode(0), "winsim: the UI script has 1 line left unused, from line 3 'answer IDYES'");
+    EXPECT_EQ(ReadHostFile(path), "unused line 3: answer IDYES\n");
     unlink(path);
 }
 
@@ -175,6 +177,16 @@ TEST_F(MessageBoxAnswers, ALineThatIsNoAnswerOrNoScriptGivesNoAnswer) {
     winsim::ResetWindowSystem();
     EXPECT_EQ(Ask("Question?", MB_YESNO, false), 0);
     EXPECT_EQ(TranscriptLines("error").back(), "error there is no UI script to answer message box \"Question?\"");
+}
+
+TEST_F(MessageBoxAnswers, AnOkBoxAnswersItselfWithoutAnAnswerLine) {
+    Script("click 1004");
+    EXPECT_EQ(Ask("Tessera Disc Reader is up to date!", MB_OK | 0x40), IDOK);
+    EXPECT_EQ(winsim::UnusedUiScriptLines(), 1u);  // the click is still to come
+    winsim::ResetWindowSystem();
+    EXPECT_EQ(Ask("Windows NT 3.51 is not supported.", MB_OK | MB_ICONEXCLAMATION), IDOK);
+    EXPECT_EQ(TranscriptLines("answer"), (std::vector<std::string>{"answer by itself: IDOK", "answer by itself: IDOK"}));
+    EXPECT_TRUE(TranscriptLines("error").empty());
 }
 
 TEST_F(MessageBoxAnswers, EveryKindOfBoxHasItsButtons) {

@@ -34,7 +34,15 @@ bool NextMessageBoxAnswer(HWND owner, LPCSTR text, LPCSTR caption, UINT type, in
     std::snprintf(flags, sizeof flags, "0x%08X", type);
     TranscriptLine("messagebox " + QuoteText(shownCaption) + " " + flags + " " + QuoteText(shownText));
     std::vector<int> buttons = MessageBoxButtons(type);
-    if (const UiAction* next = NextScriptAction()) {
+    // A box with nothing to decide (OK only) is answered OK unless an answer line comes next.
+    const UiAction* next = NextScriptAction();
+    bool onlyOk = buttons.size() == 1 && buttons[0] == IDOK;
+    if (onlyOk && (!next || next->kind != UiAction::Kind::Answer) && (next || !TerminalEnabled())) {
+        answer = IDOK;
+        TranscriptLine("answer by itself: IDOK");
+        return true;
+    }
+    if (next) {
         std::string where = "line " + std::to_string(next->line) + " '" + next->text + "'";
         if (next->kind != UiAction::Kind::Answer) {
             ReportUiProblem(where + ": the program shows message box " + QuoteText(shownText) +

@@ -1,6 +1,8 @@
 // Answers for message boxes, for MessageBoxA: each box shown is written to
 // the UI transcript, and its answer is the UI script's next line, which must
-// be "answer ...", or the button the person at the terminal chooses.
+// be "answer ...", or the button the person at the terminal chooses. A box
+// with only an OK button needs no answer line: without one it is answered
+// OK by itself (at the terminal, once the script is over, the person does).
 #ifndef WINSIM_MESSAGE_BOX_INPUT_H
 #define WINSIM_MESSAGE_BOX_INPUT_H
 

@@ -97,6 +97,11 @@ int TerminalGrid::Put(int column, int row, const std::string& utf8, int width) {
     return used;
 }
 
+bool TerminalGrid::Blank(int column, int row) const {
+    if (column < 0 || column >= columns_ || row < 0 || row >= rows_) return false;
+    return cells_[static_cast<size_t>(row * columns_ + column)].text == " ";
+}
+
 std::vector<std::string> TerminalGrid::Lines() const {
     std::vector<std::string> lines;
     for (int r = 0; r < rows_; ++r) {

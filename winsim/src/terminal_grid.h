@@ -24,6 +24,8 @@ public:
     int Rows() const { return rows_; }
     // Writes text from (column, row), at most `width` cells of it; returns the cells used.
     int Put(int column, int row, const std::string& utf8, int width = 1 << 20);
+    // Whether the cell holds nothing yet (or lies outside the grid: false).
+    bool Blank(int column, int row) const;
     // The rows as text, without trailing blanks.
     std::vector<std::string> Lines() const;
 

@@ -9,8 +9,7 @@
 namespace winsim {
 
 const char* const kTerminalKeysHelp =
-    "Tab/Shift+Tab: next/previous   Enter: default button   Space: press   Up/Down: choose   Esc: cancel   "
-    "Alt+letter: mnemonic   Ctrl+D: close   Ctrl+L: redraw";
+    "Tab/Shift+Tab move  Enter default  Space press  Up/Down choose  Esc cancel  Alt+letter  ^D close  ^L redraw";
 
 namespace {
 
@@ -57,12 +56,12 @@ void DrawControl(TerminalGrid& g, const ControlView& c, const Scale& s, int left
     std::string text = Shown(c);
     if (c.kind == "button" || c.kind == "default-button") {
         lineRow = middle;
-        bool isDefault = c.kind == "default-button" && width >= 6;
-        std::string open = isDefault ? "[[" : "[", close = isDefault ? "]]" : "]";
-        int inner = std::max(0, width - 2 * static_cast<int>(open.size()));
-        g.Put(column, lineRow, open);
-        PutCentred(g, column + static_cast<int>(open.size()), lineRow, text, inner);
-        g.Put(column + width - static_cast<int>(close.size()), lineRow, close);
+        // A label a little too long for its cells may take up to two blank cells on the right.
+        for (int grow = 0; grow < 2 && TextWidth(text) + 2 > width && g.Blank(column + width, lineRow); ++grow) ++width;
+        bool isDefault = c.kind == "default-button";
+        g.Put(column, lineRow, isDefault ? "{" : "[");
+        PutCentred(g, column + 1, lineRow, text, std::max(0, width - 2));
+        g.Put(column + width - 1, lineRow, isDefault ? "}" : "]");
     } else if (c.kind == "checkbox" || c.kind == "radio") {
         lineRow = middle;
         std::string mark = c.kind == "radio" ? (c.checked ? "(o) " : "( ) ") : (c.checked ? "[x] " : "[ ] ");
@@ -105,7 +104,6 @@ void DrawControl(TerminalGrid& g, const ControlView& c, const Scale& s, int left
         }
     }
     if (c.focused) {
-        if (column > 0) g.Put(column - 1, lineRow, ">");
         frame.regions.push_back(TerminalRegion{TerminalRegion::Kind::Focus, lineRow, column, width, 1, nullptr});
     } else if (!c.enabled) {
         frame.regions.push_back(TerminalRegion{TerminalRegion::Kind::Disabled, lineRow, column, width, 1, nullptr});
@@ -128,6 +126,9 @@ TerminalFrame LayoutDialog(const DialogView& view, int maxColumns) {
     // The first control lies on top, as in a dialog's Z order.
     for (auto it = view.controls.rbegin(); it != view.controls.rend(); ++it)
         if (it->visible) DrawControl(g, *it, s, 1, 1, frame);
+    // The focus marker, for terminals without attributes, goes in a blank cell before the control.
+    for (const TerminalRegion& r : frame.regions)
+        if (r.kind == TerminalRegion::Kind::Focus && g.Blank(r.column - 1, r.row)) g.Put(r.column - 1, r.row, ">");
     frame.lines = g.Lines();
     return frame;
 }
@@ -148,7 +149,10 @@ std::string ButtonLabel(int answer) {
 }
 
 TerminalFrame LayoutMessageBox(const MessageBoxView& box, int maxColumns) {
-    int textWidth = std::max(20, std::min(64, maxColumns - 6));
+    // The text keeps its own line breaks and wraps only where the terminal is narrower.
+    int longest = 0;
+    for (const std::string& line : WrapText(box.text, 1 << 20)) longest = std::max(longest, TextWidth(line));
+    int textWidth = std::max(20, std::min(longest, maxColumns - 6));
     std::vector<std::string> lines = WrapText(box.text, textWidth);
     std::string buttons;
     std::vector<std::pair<int, int>> places;  // column, width of each button

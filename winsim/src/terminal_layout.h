@@ -1,7 +1,8 @@
 // A dialog laid out in terminal cells: each visible control at its place,
 // one cell for four dialog units across and eight down (an average
-// character), scaled down when the terminal is narrower. The focused control
-// has a '>' before it; a default button has double brackets.
+// character), scaled down when the terminal is narrower. Buttons are in
+// brackets, the default one in braces; the focused control has a '>' before
+// it where that cell is free (and is drawn reversed).
 #ifndef WINSIM_TERMINAL_LAYOUT_H
 #define WINSIM_TERMINAL_LAYOUT_H
 

@@ -220,7 +220,7 @@ bool ParseUiScript(const std::string& text, std::vector<UiAction>& actions, std:
     for (char c : text) {
         if (c == '\n' || c == ';') {
             if (!finish()) return false;
-            if (c == '\n') ++line;
+            ++line;
         } else if (c != '\r') {
             item += c;
         }

@@ -16,7 +16,9 @@
 //                      program is busy and only polls its queue (for
 //                      example while it installs); one such line per poll
 //
-// IDs are numbers (decimal or 0x hex), IDOK or IDCANCEL. '#' starts a comment.
+// IDs are numbers (decimal or 0x hex), IDOK or IDCANCEL. '#' starts a
+// comment. A ';' ends a line as a line break does, and counts as one when
+// lines are numbered.
 #ifndef WINSIM_UI_SCRIPT_H
 #define WINSIM_UI_SCRIPT_H
 
