@@ -42,6 +42,9 @@ TEST(TerminalGrid, TextWrapsAtSpacesOrAnywhereWithoutThem) {
     EXPECT_EQ(winsim::WrapText("one\ntwo", 20), (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(winsim::WrapText("日本語のテキスト", 6), (std::vector<std::string>{"日本語", "のテキ", "スト"}));
     EXPECT_EQ(winsim::WrapText("abcdefghij", 4), (std::vector<std::string>{"abcd", "efgh", "ij"}));
+    // East Asian text breaks next to its characters, not only at the spaces of the words in it.
+    EXPECT_EQ(winsim::WrapText("Reader を使うと", 10), (std::vector<std::string>{"Reader を", "使うと"}));
+    EXPECT_EQ(winsim::WrapText("日本", 1), (std::vector<std::string>{"日", "本"}));
     EXPECT_EQ(winsim::WrapText("", 4), (std::vector<std::string>{""}));
 }
 

@@ -113,50 +113,50 @@ std::vector<std::string> TerminalGrid::Lines() const {
     return lines;
 }
 
+// Lines may break at a space, and next to a wide character (East Asian text
+// breaks between any two characters); a word longer than the line breaks anywhere.
 std::vector<std::string> WrapText(const std::string& utf8, int width) {
     std::vector<std::string> lines;
     if (width <= 0) return lines;
-    std::u32string text = DecodeUtf8(utf8);
     std::u32string line;
     int lineWidth = 0;
-    size_t lastSpace = std::u32string::npos;
-    auto flush = [&]() {
-        while (!line.empty() && line.back() == U' ') line.pop_back();
+    size_t breakAt = std::u32string::npos;  // where the line may be cut; a space there is dropped
+    auto emit = [&](std::u32string text) {
+        while (!text.empty() && text.back() == U' ') text.pop_back();
         std::string out;
-        for (char32_t c : line) out += EncodeUtf8(c);
+        for (char32_t c : text) out += EncodeUtf8(c);
         lines.push_back(out);
-        line.clear();
-        lineWidth = 0;
-        lastSpace = std::u32string::npos;
     };
-    for (char32_t c : text) {
+    auto restart = [&](std::u32string rest) {
+        while (!rest.empty() && rest.front() == U' ') rest.erase(rest.begin());
+        line = rest;
+        lineWidth = 0;
+        for (char32_t r : line) lineWidth += CellWidth(r);
+        breakAt = std::u32string::npos;
+    };
+    for (char32_t c : DecodeUtf8(utf8)) {
         if (c == U'\r') continue;
         if (c == U'\n') {
-            flush();
+            emit(line);
+            restart(U"");
             continue;
         }
         int w = CellWidth(c);
-        if (lineWidth + w > width) {
-            if (c == U' ') {
-                flush();
-                continue;
-            }
-            if (lastSpace != std::u32string::npos) {
-                // Carry the word begun after the last space to the next line.
-                std::u32string rest = line.substr(lastSpace + 1);
-                line.erase(lastSpace);
-                flush();
-                line = rest;
-                for (char32_t r : rest) lineWidth += CellWidth(r);
+        if (w == 2 && !line.empty()) breakAt = line.size();
+        if (lineWidth + w > width && c != U' ' && !line.empty()) {
+            if (breakAt != std::u32string::npos && breakAt > 0) {
+                emit(line.substr(0, breakAt));
+                restart(line.substr(breakAt));
             } else {
-                flush();
+                emit(line);
+                restart(U"");
             }
         }
-        if (c == U' ') lastSpace = line.size();
         line += c;
         lineWidth += w;
+        if (c == U' ' || w == 2) breakAt = line.size();
     }
-    if (!line.empty() || lines.empty()) flush();
+    if (!line.empty() || lines.empty()) emit(line);
     return lines;
 }
 
