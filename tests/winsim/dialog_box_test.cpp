@@ -322,6 +322,28 @@ TEST_F(ModalDialog, InitDialogDecidesAboutTheFocus) {
     EXPECT_NE(second.find("  1006 combobox visible enabled focus"), std::string::npos) << second;
 }
 
+TEST_F(ModalDialog, TheWizardTemplateComesFromTheResources) {
+    Script("click 2");
+    DialogHandler h;
+    h.onMessage = EndOnCancel;
+    currentHandler = &h;
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100), nullptr, HandlerDialogProc, 5), 42);
+    EXPECT_EQ(h.Seen(WM_INITDIALOG)[0].lParam, 5);
+    EXPECT_EQ(TranscriptLines("dialog 100"), (std::vector<std::string>{"dialog 100 shown", "dialog 100 ended 42"}));
+    EXPECT_EQ(TranscriptLines("  65535 bitmap"),
+              (std::vector<std::string>{"  65535 bitmap visible enabled bitmap 149 118x226"}));
+    EXPECT_EQ(TranscriptLines("screen 100")[0].rfind("screen 100 \"\" 0,0 543x318 font -11 0 MS Sans Serif", 0), 0u);
+
+    Script("click 2");
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), "#100", nullptr, HandlerDialogProc, 0), 42);
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101), nullptr, HandlerDialogProc, 0), -1);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    EXPECT_EQ(TranscriptLines("error").back(), "error DialogBoxParamA: the module has no dialog template 101");
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), "WIZARD", nullptr, HandlerDialogProc, 0), -1);
+    EXPECT_EQ(TranscriptLines("error").back(), "error DialogBoxParamA: the module has no dialog template \"WIZARD\"");
+    EXPECT_EQ(winsim::LiveGdiObjects(), 0u);  // the bitmap went with its static
+}
+
 TEST_F(ModalDialog, AnInjectedFaultFailsTheCall) {
     std::string error;
     ASSERT_TRUE(winsim::SetFaults("DialogBoxIndirectParamA:1:8", error)) << error;
