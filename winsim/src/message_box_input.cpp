@@ -1,0 +1,67 @@
+#include "message_box_input.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "dialog_procedure.h"
+#include "terminal.h"
+#include "ui_input.h"
+#include "ui_script.h"
+#include "ui_transcript.h"
+
+namespace winsim {
+
+std::vector<int> MessageBoxButtons(UINT type) {
+    switch (type & 0xF) {
+        case 0: return {IDOK};
+        case 1: return {IDOK, IDCANCEL};
+        case 2: return {3, 4, 5};       // Abort, Retry, Ignore
+        case 3: return {6, 7, IDCANCEL};  // Yes, No, Cancel
+        case 4: return {6, 7};          // Yes, No
+        case 5: return {4, IDCANCEL};   // Retry, Cancel
+        case 6: return {IDCANCEL, 10, 11};  // Cancel, Try Again, Continue
+        default: return {IDOK};
+    }
+}
+
+bool NextMessageBoxAnswer(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int& answer) {
+    answer = 0;
+    if (owner && DialogOf(owner)) TranscriptScreen(owner);
+    std::string shownCaption = caption ? caption : "Error";
+    std::string shownText = text ? text : "";
+    char flags[16];
+    std::snprintf(flags, sizeof flags, "0x%08X", type);
+    TranscriptLine("messagebox " + QuoteText(shownCaption) + " " + flags + " " + QuoteText(shownText));
+    std::vector<int> buttons = MessageBoxButtons(type);
+    if (const UiAction* next = NextScriptAction()) {
+        std::string where = "line " + std::to_string(next->line) + " '" + next->text + "'";
+        if (next->kind != UiAction::Kind::Answer) {
+            ReportUiProblem(where + ": the program shows message box " + QuoteText(shownText) +
+                            ", but this line does not answer it");
+            return false;
+        }
+        if (std::find(buttons.begin(), buttons.end(), next->answer) == buttons.end()) {
+            ReportUiProblem(where + ": message box " + QuoteText(shownText) + " (flags " + flags + ") has no " +
+                            AnswerName(next->answer) + " button");
+            return false;
+        }
+        answer = next->answer;
+        int line = next->line;
+        TakeScriptAction();
+        TranscriptLine("answer line " + std::to_string(line) + ": " + AnswerName(answer));
+        return true;
+    }
+    if (TerminalEnabled()) {
+        if (TerminalMessageBox(shownCaption, shownText, type, answer)) {
+            TranscriptLine("answer terminal: " + AnswerName(answer));
+            return true;
+        }
+        ReportUiProblem("the terminal closed while message box " + QuoteText(shownText) + " waited for an answer");
+        return false;
+    }
+    ReportUiProblem(std::string(HasScript() ? "the UI script ran out before" : "there is no UI script to answer") +
+                    " message box " + QuoteText(shownText));
+    return false;
+}
+
+}  // namespace winsim
