@@ -4,7 +4,11 @@
 
 #include <sstream>
 
+#include "winsim/machine.h"
+#include "winsim/module_resources.h"
 #include "winsim/ui.h"
+
+extern "C" const WinsimResourceTable halvinstResources;
 
 DialogHandler* currentHandler = nullptr;
 
@@ -35,6 +39,7 @@ void UiTest::SetUp() {
     winsim::ResetWindowSystem();
     transcript_ = dir_ + "/transcript.txt";
     winsim::SetUiTranscript(transcript_);
+    winsim::SetModuleResources(&halvinstResources);
     InitCommonControls();
 }
 
@@ -62,7 +67,7 @@ std::vector<std::string> UiTest::TranscriptLines(const std::string& prefix) cons
 
 INT_PTR UiTest::RunModal(const std::vector<uint8_t>& bytes, DialogHandler& handler, LPARAM parameter) {
     currentHandler = &handler;
-    INT_PTR result = DialogBoxIndirectParamA(nullptr, reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), nullptr,
+    INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), nullptr,
                                              HandlerDialogProc, parameter);
     currentHandler = nullptr;
     return result;
@@ -70,6 +75,6 @@ INT_PTR UiTest::RunModal(const std::vector<uint8_t>& bytes, DialogHandler& handl
 
 HWND UiTest::CreateModeless(const std::vector<uint8_t>& bytes, DialogHandler& handler) {
     currentHandler = &handler;
-    return CreateDialogIndirectParamA(nullptr, reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), nullptr,
+    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), nullptr,
                                       HandlerDialogProc, 0);
 }

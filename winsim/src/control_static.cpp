@@ -1,5 +1,6 @@
 #include "control_static.h"
 
+#include "gdi_objects.h"
 #include "images.h"
 #include "window_messages.h"
 
@@ -17,6 +18,7 @@ void LoadTitleImage(Window& window, StaticProcedure& self) {
     UINT flags = self.imageType == IMAGE_ICON ? LR_DEFAULTSIZE | LR_SHARED : 0;
     std::string why;
     self.image = LoadModuleImage(window.instance, name, self.imageType, 0, 0, flags, &why);
+    self.ownImage = self.image;
     if (!self.image) {
         std::string nameText = window.titleOrdinal ? std::to_string(*window.titleOrdinal) : "\"" + window.text + "\"";
         self.imageProblem = why.empty() ? "resource " + nameText + " not found" : why;
@@ -32,6 +34,10 @@ LRESULT StaticProcedure::Handle(Window& window, UINT message, WPARAM wParam, LPA
             return 0;
         case WM_GETDLGCODE:
             return DLGC_STATIC;
+        case WM_NCDESTROY:
+            if (ownImage) DeleteGdiObject(ownImage);
+            ownImage = nullptr;
+            return 0;
         case STM_SETICON:
             return Handle(window, STM_SETIMAGE, IMAGE_ICON, static_cast<LPARAM>(wParam));
         case STM_GETICON:
@@ -39,6 +45,7 @@ LRESULT StaticProcedure::Handle(Window& window, UINT message, WPARAM wParam, LPA
         case STM_SETIMAGE: {
             if (wParam != IMAGE_BITMAP && wParam != IMAGE_ICON && wParam != IMAGE_CURSOR) return 0;
             HANDLE previous = imageType == wParam ? image : nullptr;
+            if (previous == ownImage) ownImage = nullptr;
             image = reinterpret_cast<HANDLE>(lParam);
             imageType = static_cast<UINT>(wParam);
             imageProblem.clear();

@@ -12,6 +12,9 @@ public:
 
     HANDLE image = nullptr;
     UINT imageType = IMAGE_BITMAP;
+    // The image the control loaded from its title; it goes with the control
+    // unless STM_SETIMAGE handed it to the program.
+    HANDLE ownImage = nullptr;
     std::string imageProblem;  // why the image named in the template could not be loaded
 };
 

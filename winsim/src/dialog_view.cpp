@@ -19,7 +19,8 @@ namespace {
 
 std::string FontOf(HFONT font) {
     const GdiObject* object = FindGdiObjectOf(font, GdiKind::Font);
-    return object ? DescribeFont(object->font) : (font ? "(deleted font)" : "");
+    if (!font) return "system";  // a window without a font of its own draws in the system font
+    return object ? DescribeFont(object->font) : "(deleted font)";
 }
 
 std::string ImageOf(HANDLE image, UINT type, const std::string& problem) {

@@ -186,9 +186,12 @@ HANDLE LoadModuleImage(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy,
         auto it = SharedImages().find(key);
         if (it != SharedImages().end() && FindGdiObject(it->second)) return it->second;
     }
+    // Without a module the system's own images are meant; of those only the icons are here.
     HANDLE image = nullptr;
     if (!module && type == IMAGE_ICON)
         image = SystemIcon(name);
+    else if (!module)
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     else if (type == IMAGE_BITMAP)
         image = LoadBitmapImage(module, name, why);
     else if (type == IMAGE_ICON)

@@ -258,9 +258,6 @@ void SetScript(std::vector<UiAction> actions) {
     s.actions = std::move(actions);
 }
 
-void ForgetScript() {
-    State() = ScriptState{};
-    State().loaded = true;
-}
+void ForgetScript() { State() = ScriptState{}; }
 
 }  // namespace winsim

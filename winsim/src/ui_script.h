@@ -58,6 +58,7 @@ size_t ScriptActionsLeft();
 // Whether there was a script at all.
 bool HasScript();
 void SetScript(std::vector<UiAction> actions);
+// Forgets the script; the next use reads the environment again.
 void ForgetScript();
 
 }  // namespace winsim

@@ -135,7 +135,9 @@ extern "C" int WINAPI GetClassNameA(HWND hwnd, LPSTR buffer, int size) {
     return static_cast<int>(winsim::CopyTextOut(window->className, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
 }
 
-extern "C" BOOL WINAPI IsWindow(HWND hwnd) { return winsim::FindWindowRecord(hwnd) ? TRUE : FALSE; }
+extern "C" BOOL WINAPI IsWindow(HWND hwnd) {
+    return winsim::FindWindowRecord(hwnd) || (hwnd && hwnd == GetDesktopWindow()) ? TRUE : FALSE;
+}
 
 extern "C" BOOL WINAPI IsChild(HWND parent, HWND hwnd) { return winsim::IsDescendant(parent, hwnd) ? TRUE : FALSE; }
 

@@ -52,8 +52,21 @@ RECT ScreenRect(const Window& window) {
 
 }  // namespace winsim
 
+namespace {
+
+// The desktop window covers the screen.
+bool DesktopRect(HWND hwnd, LPRECT rect) {
+    if (!hwnd || hwnd != GetDesktopWindow() || !rect) return false;
+    const winsim::Profile& screen = winsim::Machine();
+    *rect = RECT{0, 0, screen.screenWidth, screen.screenHeight};
+    return true;
+}
+
+}  // namespace
+
 extern "C" BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
     if (winsim::FailsHere("GetWindowRect", false)) return FALSE;
+    if (DesktopRect(hwnd, rect)) return TRUE;
     const winsim::Window* window = winsim::WindowOrError(hwnd);
     if (!window || !rect) return FALSE;
     *rect = winsim::ScreenRect(*window);
@@ -62,6 +75,7 @@ extern "C" BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect) {
 
 extern "C" BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
     if (winsim::FailsHere("GetClientRect", false)) return FALSE;
+    if (DesktopRect(hwnd, rect)) return TRUE;
     const winsim::Window* window = winsim::WindowOrError(hwnd);
     if (!window || !rect) return FALSE;
     const RECT& r = window->rect;
