@@ -91,6 +91,26 @@ TEST(UiScript, AScriptFromTheEnvironmentThatDoesNotParseStopsTheProgram) {
         ::testing::ExitedWithCode(3), "winsim: WINSIM_UI_SCRIPT: cannot read /nonexistent/script");
 }
 
+TEST(UiScript, LinesLeftWhenTheProcessEndsAreTold) {
+    char path[] = "/tmp/ui-transcript-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    EXPECT_EXIT(
+        {
+            setenv("WINSIM_UI_INPUT", "click 1004\nclick 2; answer IDYES", 1);
+            winsim::SetUiTranscript(path);
+            winsim::ForgetScript();
+            winsim::TakeScriptAction();
+            winsim::NextScriptAction();
+            winsim::TakeScriptAction();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "winsim: the UI script has 1 line left unused, from line 2 'answer IDYES'");
+    EXPECT_EQ(ReadHostFile(path), "unused line 2: answer IDYES\n");
+    unlink(path);
+}
+
 TEST(UiScript, AScriptFileFromTheEnvironmentIsPlayed) {
     char path[] = "/tmp/ui-script-XXXXXX";
     int fd = mkstemp(path);

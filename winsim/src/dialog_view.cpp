@@ -81,7 +81,10 @@ ControlView Describe(const Window& w, HWND focus, const std::string& dialogFont)
         c.checked = button->check;
     } else if (const auto* label = w.ProcedureAs<StaticProcedure>()) {
         c.kind = StaticKind(w.style);
-        if (c.kind == "bitmap" || c.kind == "icon") c.image = ImageOf(label->image, label->imageType, label->imageProblem);
+        if (c.kind == "bitmap" || c.kind == "icon") {
+            c.image = ImageOf(label->image, label->imageType, label->imageProblem);
+            c.imageHandle = label->image;
+        }
     } else if (const auto* combo = w.ProcedureAs<ComboBoxProcedure>()) {
         c.kind = "combobox";
         for (const auto& item : combo->items) c.items.push_back(item.text);

@@ -27,6 +27,7 @@ struct ControlView {
     int selection = -1;
     int low = 0, high = 0, position = 0;  // progress bar
     std::string image;  // "bitmap 149 120x232", or why there is none
+    HANDLE imageHandle = nullptr;
     int checked = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "dialog_procedure.h"
+#include "modal_dialogs.h"
 #include "terminal.h"
 #include "ui_input.h"
 #include "ui_script.h"
@@ -52,7 +53,9 @@ bool NextMessageBoxAnswer(HWND owner, LPCSTR text, LPCSTR caption, UINT type, in
         return true;
     }
     if (TerminalEnabled()) {
-        if (TerminalMessageBox(shownCaption, shownText, type, answer)) {
+        bool answered = TerminalMessageBox(shownCaption, shownText, type, answer);
+        if (!InnermostModalDialog()) ReleaseTerminal();
+        if (answered) {
             TranscriptLine("answer terminal: " + AnswerName(answer));
             return true;
         }

@@ -5,26 +5,21 @@
 #include "message_queue.h"
 #include "ui_input.h"
 
-namespace {
-
-// After a poll was given input, the next empty poll ends that drain of the
-// queue: one "busy" action for each time the program empties its queue.
-bool fedThisDrain = false;
-
-}  // namespace
-
 extern "C" BOOL WINAPI PeekMessageA(LPMSG message, HWND hwnd, UINT first, UINT last, UINT remove) {
     if (winsim::FailsHere("PeekMessageA", false)) return FALSE;
     if (!message) return FALSE;
     bool take = (remove & PM_REMOVE) != 0;
     if (winsim::TakeMessage(*message, hwnd, first, last, take)) return TRUE;
-    if (fedThisDrain) {
-        fedThisDrain = false;
+    // After a poll was given input, the next empty poll ends that emptying of
+    // the queue: one "busy" action each time the program empties its queue.
+    bool& fed = winsim::PolledInputThisDrain();
+    if (fed) {
+        fed = false;
         return FALSE;
     }
     HWND dialog = winsim::InputDialog();
     if (dialog && winsim::GiveBusyInput(dialog) && winsim::TakeMessage(*message, hwnd, first, last, take)) {
-        fedThisDrain = true;
+        fed = true;
         return TRUE;
     }
     return FALSE;

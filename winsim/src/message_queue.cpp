@@ -14,6 +14,7 @@ struct Queue {
     int quitCode = 0;
     DWORD clock = 0;
     bool keys[256] = {};
+    bool polledInput = false;
 };
 
 Queue& TheQueue() {
@@ -75,6 +76,8 @@ bool QueueEmpty() { return TheQueue().messages.empty() && !TheQueue().quit; }
 void ClearQueue() { TheQueue() = Queue{}; }
 
 bool KeyIsDown(int key) { return TheQueue().keys[key & 0xFF]; }
+
+bool& PolledInputThisDrain() { return TheQueue().polledInput; }
 
 }  // namespace winsim
 

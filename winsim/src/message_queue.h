@@ -16,6 +16,9 @@ bool QueueEmpty();
 void ClearQueue();
 // Whether the key was down when the last keyboard message was taken.
 bool KeyIsDown(int key);
+// Whether the program's current emptying of its queue has been given input
+// already (see PeekMessageA).
+bool& PolledInputThisDrain();
 
 }  // namespace winsim
 

@@ -5,6 +5,7 @@
 #include "dialog_keys.h"
 #include "dialog_procedure.h"
 #include "message_queue.h"
+#include "terminal.h"
 #include "ui_input.h"
 #include "ui_transcript.h"
 #include "window_destroy.h"
@@ -33,9 +34,11 @@ INT_PTR RunModalDialog(HWND dialog) {
         return -1;
     }
     const std::string name = d->name;
-    if (!d->ended) ChangeVisibility(dialog, true);
+    if (!d->ended) {
+        ChangeVisibility(dialog, true);
+        TranscriptLine("dialog " + name + " shown");
+    }
     Running().push_back(dialog);
-    TranscriptLine("dialog " + name + " shown");
     INT_PTR result = -1;
     bool ended = false;
     unsigned long messages = 0;
@@ -73,6 +76,7 @@ INT_PTR RunModalDialog(HWND dialog) {
         if (GiveIdleInput(dialog) == IdleInput::Finished) break;
     }
     Running().pop_back();
+    if (Running().empty()) ReleaseTerminal();
     if (ended) {
         TranscriptLine("dialog " + name + " ended " + std::to_string(static_cast<long long>(result)));
     } else {

@@ -21,6 +21,9 @@ bool TerminalWaitForAction(HWND dialog, UiAction& action);
 // While the program is busy: draws the dialog when it changed and takes a
 // key that is already waiting, if there is one.
 bool TerminalPollAction(HWND dialog, UiAction& action);
+// Gives the terminal back as it was (when no dialog is left to show); the
+// next dialog or message box takes it over again.
+void ReleaseTerminal();
 // Shows a message box and waits for the person's choice.
 bool TerminalMessageBox(const std::string& caption, const std::string& text, UINT type, int& answer);
 

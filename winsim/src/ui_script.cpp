@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "ui_transcript.h"
+
 namespace winsim {
 namespace {
 
@@ -130,6 +132,7 @@ bool ParseAction(const std::vector<std::string>& words, UiAction& a, std::string
 struct ScriptState {
     bool loaded = false;
     bool present = false;
+    bool fromEnvironment = false;
     std::vector<UiAction> actions;
     size_t next = 0;
 };
@@ -137,6 +140,18 @@ struct ScriptState {
 ScriptState& State() {
     static ScriptState state;
     return state;
+}
+
+// A script from the environment should be played to its end: lines left
+// when the process ends are told, since the run went otherwise than written.
+void ReportUnused() {
+    ScriptState& s = State();
+    if (!s.fromEnvironment || s.next >= s.actions.size()) return;
+    size_t left = s.actions.size() - s.next;
+    std::fprintf(stderr, "winsim: the UI script has %zu line%s left unused, from line %d '%s'\n", left,
+                 left == 1 ? "" : "s", s.actions[s.next].line, s.actions[s.next].text.c_str());
+    for (size_t i = s.next; i < s.actions.size(); ++i)
+        TranscriptLine("unused line " + std::to_string(s.actions[i].line) + ": " + s.actions[i].text);
 }
 
 [[noreturn]] void BadScript(const std::string& source, const std::string& error) {
@@ -164,6 +179,10 @@ void LoadFromEnvironment(ScriptState& s) {
     std::string error;
     if (!ParseUiScript(text, s.actions, error)) BadScript(source, error);
     s.present = true;
+    s.fromEnvironment = true;
+    static bool registered = false;
+    if (!registered) std::atexit(ReportUnused);
+    registered = true;
 }
 
 }  // namespace
@@ -235,6 +254,7 @@ const UiAction* NextScriptAction() {
 
 void TakeScriptAction() {
     ScriptState& s = State();
+    LoadFromEnvironment(s);
     if (s.next < s.actions.size()) ++s.next;
 }
 

@@ -17,13 +17,15 @@ struct TranscriptState {
     std::map<HWND, std::string> lastScreens;
 };
 
+// Kept for the whole process: the report of unused script lines writes here
+// while the process ends.
 TranscriptState& State() {
-    static TranscriptState state;
-    if (!state.configured) {
-        state.configured = true;
-        if (const char* path = std::getenv("WINSIM_UI_TRANSCRIPT")) state.path = path;
+    static TranscriptState* state = new TranscriptState;
+    if (!state->configured) {
+        state->configured = true;
+        if (const char* path = std::getenv("WINSIM_UI_TRANSCRIPT")) state->path = path;
     }
-    return state;
+    return *state;
 }
 
 }  // namespace
