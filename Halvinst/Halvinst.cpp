@@ -226,19 +226,6 @@ static struct FileState FileStates[FILE_COUNT];
 static char ArchivePath[MAX_PATH];
 static struct FileSet TheFileSet;
 
-/* Stand-in until the wizard lands: keeps the thread's message queue drained
- * while the installation runs. */
-void ReportProgress(struct ProgressRecord *record)
-{
-    MSG message;
-
-    (void)record;
-    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
 struct FileSet *GetFileSet(void)
 {
     POSITION();
@@ -255,9 +242,441 @@ struct FileSet *GetFileSet(void)
     return &TheFileSet;
 }
 
-/* Stand-in until the wizard lands. */
-BOOL RunWizard(void)
+/* ---- The wizard ---------------------------------------------------------- */
+
+#define IDC_TITLE 1000
+#define IDC_VERSION 1001
+#define IDC_PROGRESS 1003
+#define IDC_NEXT 1004
+#define IDC_BODY 1005
+#define IDC_LANGUAGES 1006
+#define IDC_STATUS 1007
+#define IDC_BACK 1009
+#define IDC_PROMPT 1010
+#define IDC_CANCEL IDCANCEL
+#define WIZARD_DIALOG 100
+#define WIZARD_ICON 101
+#define STAY_ON_PAGE (-1)
+
+static HWND WizardWindow;
+static DWORD CurrentPage;
+static BOOL Busy;
+static HFONT TitleFont;
+static HFONT BodyFont;
+
+typedef void (*EnterAction)(void);
+typedef int (*ButtonAction)(void);
+
+struct PageRow {
+    DWORD page;
+    EnterAction enter;
+    ButtonAction next;
+    ButtonAction cancel;
+};
+
+static void SetText(int control, const char *text)
+{
+    SetDlgItemTextA(WizardWindow, control, text);
+}
+
+static void Show(int control, BOOL visible)
+{
+    ShowWindow(GetDlgItem(WizardWindow, control), visible ? SW_SHOW : SW_HIDE);
+}
+
+static void Enable(int control, BOOL enabled)
+{
+    EnableWindow(GetDlgItem(WizardWindow, control), enabled);
+}
+
+static void Focus(int control)
+{
+    SetFocus(GetDlgItem(WizardWindow, control));
+}
+
+/* Next is the default button; Back a plain one. */
+static void DefaultButtons(void)
+{
+    SendDlgItemMessageA(WizardWindow, IDC_NEXT, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    SendDlgItemMessageA(WizardWindow, IDC_BACK, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+}
+
+void ApplyLanguageTexts(void)
+{
+    char version[1024];
+
+    lstrcpynA(WizardTitle, LangString(1), sizeof WizardTitle);
+    SetWindowTextA(WizardWindow, WizardTitle);
+    SetText(IDC_TITLE, LangString(15));
+    wsprintfA(version, LangString(14), "7.1.0.189 ");
+    SetText(IDC_VERSION, version);
+    SetText(IDC_PROMPT, LangString(18));
+    SetText(IDC_BACK, LangString(19));
+    SetText(IDC_NEXT, LangString(20));
+    SetText(IDC_CANCEL, LangString(17));
+}
+
+static void EnterLanguagePage(void)
+{
+    Enable(IDC_BACK, FALSE);
+    Show(IDC_PROMPT, TRUE);
+    Show(IDC_LANGUAGES, TRUE);
+    Show(IDC_BODY, FALSE);
+    Show(IDC_STATUS, FALSE);
+    Show(IDC_PROGRESS, FALSE);
+    ApplyLanguageTexts();
+    Focus(IDC_LANGUAGES);
+    SendDlgItemMessageA(WizardWindow, IDC_LANGUAGES, CB_SETCURSEL, selectedLanguage, 0);
+    DefaultButtons();
+}
+
+static void EnterWelcomePage(void)
+{
+    Enable(IDC_BACK, TRUE);
+    Show(IDC_PROMPT, FALSE);
+    Show(IDC_LANGUAGES, FALSE);
+    Show(IDC_BODY, TRUE);
+    Show(IDC_STATUS, TRUE);
+    Show(IDC_PROGRESS, TRUE);
+    SetText(IDC_BODY, LangString(9));
+    SetText(IDC_NEXT, LangString(16));
+    SetText(IDC_STATUS, LangString(2));
+    SetText(IDC_CANCEL, LangString(17));
+    DefaultButtons();
+}
+
+static void EnterErrorPage(void)
+{
+    char message[sizeof StringBuffer];
+    char text[1024];
+
+    lstrcpynA(message, LangString(ErrorMessageId(StatusWord, StatusQualifier)), sizeof message);
+    FormatErrorCode(text, LangString(13), message, StatusWord, StatusQualifier);
+    SetText(IDC_STATUS, text);
+    SetText(IDC_NEXT, LangString(5));
+    Focus(IDC_NEXT);
+}
+
+static void EnterSuccessPage(void)
+{
+    SetText(IDC_STATUS, LangString(7));
+    SetText(IDC_NEXT, LangString(5));
+    Focus(IDC_NEXT);
+}
+
+static void EnterRestartPage(void)
+{
+    SetText(IDC_STATUS, LangString(10));
+    SetText(IDC_NEXT, LangString(23));
+    SetText(IDC_CANCEL, LangString(24));
+    Focus(IDC_NEXT);
+    RegisterUninstaller();
+}
+
+static void EndWizard(void)
+{
+    EndDialog(WizardWindow, 0);
+}
+
+static void EndWizardNothingInstalled(void)
+{
+    EndDialog(WizardWindow, 1);
+}
+
+static int ToWelcomePage(void)
+{
+    return 1;
+}
+
+static int ToEndPage(void)
+{
+    return 5;
+}
+
+static int ConfirmCancel(void)
+{
+    if (MessageBoxA(WizardWindow, LangString(11), WizardTitle, MB_YESNO | MB_ICONQUESTION) == IDNO)
+        return STAY_ON_PAGE;
+    POSITION();
+    LogWrite("User cancelled upgrade from main dialog");
+    RecordStatus(2049, 0);
+    return 5;
+}
+
+static int InstallAction(void)
+{
+    HKEY key;
+    DWORD language = OfferedLanguages[selectedLanguage];
+
+    POSITION();
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Talven\\Halvik", 0, NULL, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, NULL, &key, NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Language", 0, REG_DWORD, (const BYTE *)&language, sizeof language);
+        RegCloseKey(key);
+    }
+    Enable(IDC_BACK, FALSE);
+    Enable(IDC_NEXT, FALSE);
+    Enable(IDC_CANCEL, FALSE);
+    SetText(IDC_STATUS, LangString(3));
+    InstallSequence(GetFileSet());
+    SendDlgItemMessageA(WizardWindow, IDC_PROGRESS, PBM_SETPOS, 100, 0);
+    Enable(IDC_NEXT, TRUE);
+    Enable(IDC_CANCEL, TRUE);
+    switch (STATUS_CODE(StatusWord)) {
+    case 0:
+        return 6;
+    case 1:
+        return 3;
+    case 2:
+        return 4;
+    default:
+        return 2;
+    }
+}
+
+static int RestartYes(void)
 {
     POSITION();
+    RunFlags.noReboot = TRUE;
+    if (IsWin95) {
+        LogWrite("Pre95 reboot status 0x%08lX qualifier 0x%08lX", StatusWord, StatusQualifier);
+        LogWrite("Final status will not be logged because of reboot");
+        LogClose(FALSE);
+    }
+    return RestartWindows() ? 5 : 2;
+}
+
+static int RestartNo(void)
+{
+    RunFlags.noReboot = TRUE;
+    return 5;
+}
+
+static const struct PageRow PageTable[] = {
+    {0, EnterLanguagePage, ToWelcomePage, ConfirmCancel},
+    {1, EnterWelcomePage, InstallAction, ConfirmCancel},
+    {2, EnterErrorPage, ToEndPage, ToEndPage},
+    {3, EnterSuccessPage, ToEndPage, ToEndPage},
+    {4, EnterRestartPage, RestartYes, RestartNo},
+    {5, EndWizard, NULL, NULL},
+    {6, EndWizardNothingInstalled, NULL, NULL},
+};
+
+#define PAGE_COUNT (sizeof PageTable / sizeof PageTable[0])
+
+void GoToPage(DWORD page)
+{
+    DWORD i;
+
+    for (i = 0; i < PAGE_COUNT; ++i) {
+        if (PageTable[i].page != page) continue;
+        CurrentPage = i;
+        PageTable[i].enter();
+        return;
+    }
+}
+
+void PageAction(BOOL next)
+{
+    ButtonAction action = next ? PageTable[CurrentPage].next : PageTable[CurrentPage].cancel;
+    int page;
+
+    if (!action) return;
+    page = action();
+    if (page != STAY_ON_PAGE) GoToPage((DWORD)page);
+}
+
+HFONT MakeTitleFont(HWND window)
+{
+    HFONT font = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
+    LOGFONTA description;
+    LONG height;
+
+    if (!font || !GetObjectA(font, sizeof description, &description)) return NULL;
+    height = description.lfHeight;
+    description.lfHeight = height + height / 2 - 2;
+    description.lfWeight = 500;
+    description.lfQuality = PROOF_QUALITY;
+    if ((GetUserDefaultLangID() & 0x3FF) == 0x11) {
+        lstrcpynA(description.lfFaceName, "MS Mincho", LF_FACESIZE);
+        description.lfCharSet = SHIFTJIS_CHARSET;
+        description.lfPitchAndFamily = VARIABLE_PITCH;
+    } else {
+        lstrcpynA(description.lfFaceName, "Times New Roman Bold", LF_FACESIZE);
+        description.lfCharSet = ANSI_CHARSET;
+        description.lfPitchAndFamily = VARIABLE_PITCH | FF_ROMAN;
+    }
+    return CreateFontIndirectA(&description);
+}
+
+/* Chinese, Japanese and Korean texts get a font of the system's character set. */
+static void MakeBodyFont(HWND window)
+{
+    static const int controls[] = {IDC_BODY, IDC_PROMPT, IDC_LANGUAGES, IDC_STATUS, IDC_BACK, IDC_NEXT, IDC_CANCEL};
+    WORD primary = (WORD)(OfferedLanguages[selectedLanguage] & 0x3FF);
+    HFONT font = (HFONT)SendMessageA(window, WM_GETFONT, 0, 0);
+    LOGFONTA description;
+    LOGFONTA system;
+    unsigned i;
+
+    if (primary != 0x04 && primary != 0x11 && primary != 0x12) return;
+    if (!font || !GetObjectA(font, sizeof description, &description)) return;
+    if (GetObjectA(GetStockObject(SYSTEM_FONT), sizeof system, &system)) {
+        description.lfCharSet = system.lfCharSet;
+        description.lfFaceName[0] = '\0';
+    }
+    description.lfHeight = (description.lfHeight / 3) * 4;
+    description.lfWeight = FW_NORMAL;
+    description.lfQuality = PROOF_QUALITY;
+    description.lfPitchAndFamily = VARIABLE_PITCH;
+    BodyFont = CreateFontIndirectA(&description);
+    for (i = 0; BodyFont && i < sizeof controls / sizeof controls[0]; ++i)
+        SendDlgItemMessageA(window, controls[i], WM_SETFONT, (WPARAM)BodyFont, TRUE);
+}
+
+static void InitialiseWizard(HWND window)
+{
+    RECT frame;
+    int width;
+    int height;
+    DWORD i;
+
+    WizardWindow = window;
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    GetWindowRect(window, &frame);
+    width = frame.right - frame.left;
+    height = frame.bottom - frame.top;
+    SetWindowPos(window, NULL, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 3, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
+    MakeBodyFont(window);
+    TitleFont = MakeTitleFont(window);
+    if (TitleFont) {
+        SendDlgItemMessageA(window, IDC_TITLE, WM_SETFONT, (WPARAM)TitleFont, TRUE);
+        SendDlgItemMessageA(window, IDC_VERSION, WM_SETFONT, 0, TRUE);
+    }
+    SetClassLongPtrA(window, GCLP_HICON, (LONG_PTR)LoadIconA(ModuleInstance, MAKEINTRESOURCEA(WIZARD_ICON)));
+    for (i = 0; i < OfferedCount; ++i) {
+        SendDlgItemMessageA(window, IDC_LANGUAGES, CB_ADDSTRING, 0,
+                            (LPARAM)LoadLangString(ModuleInstance, 1000, OfferedLanguages[i]));
+    }
+    GoToPage(0);
+}
+
+INT_PTR CALLBACK WizardProc(HWND window, UINT message, WPARAM first, LPARAM second)
+{
+    LRESULT selection;
+    int result;
+
+    switch (message) {
+    case WM_INITDIALOG:
+        InitialiseWizard(window);
+        return TRUE;
+    case WM_DESTROY:
+        if (TitleFont) DeleteObject(TitleFont);
+        if (BodyFont) DeleteObject(BodyFont);
+        TitleFont = NULL;
+        BodyFont = NULL;
+        WizardWindow = NULL;
+        return FALSE;
+    case WM_SYSCOLORCHANGE:
+        SendDlgItemMessageA(window, IDC_PROGRESS, WM_SYSCOLORCHANGE, first, second);
+        return FALSE;
+    case WM_COMMAND:
+        if (Busy) return TRUE;
+        if (LOWORD(first) == IDC_BACK) {
+            GoToPage(0);
+        } else if (LOWORD(first) == IDC_LANGUAGES && HIWORD(first) == CBN_SELCHANGE) {
+            selection = SendDlgItemMessageA(window, IDC_LANGUAGES, CB_GETCURSEL, 0, 0);
+            if (selection != CB_ERR) selectedLanguage = (DWORD)selection;
+            ApplyLanguageTexts();
+        } else if (LOWORD(first) == IDOK || LOWORD(first) == IDCANCEL || LOWORD(first) == IDC_NEXT) {
+            Busy = TRUE;
+            PageAction(LOWORD(first) == IDC_NEXT);
+            Busy = FALSE;
+        }
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((first & 0xFFF0) != SC_CLOSE || Busy) return FALSE;
+        if (PageTable[CurrentPage].cancel) {
+            result = PageTable[CurrentPage].cancel();
+            if (result != STAY_ON_PAGE) GoToPage((DWORD)result);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+/* The bar moves by quarters, one per step of the installation; the window's
+ * messages are handled meanwhile, so it stays painted (commands are ignored
+ * while busy). A step without a size leaves the bar where it is. */
+void ReportProgress(struct ProgressRecord *record)
+{
+    DWORD count = record->set ? record->set->count : 0;
+    DWORD position = 0;
+    BOOL known = TRUE;
+    MSG message;
+
+    switch (record->kind) {
+    case PROGRESS_EXTRACT:
+        known = record->allTotal != 0;
+        if (known) position = record->allDone * 25 / record->allTotal;
+        break;
+    case PROGRESS_COMPARE:
+    case PROGRESS_REPLACE:
+    case PROGRESS_REGISTRY:
+        known = count != 0;
+        if (known) position = (record->index + 1) * 25 / count + 25 * (record->kind - PROGRESS_EXTRACT);
+        break;
+    default:
+        known = FALSE;
+    }
+    if (known && WizardWindow) SendDlgItemMessageA(WizardWindow, IDC_PROGRESS, PBM_SETPOS, position, 0);
+    while (PeekMessageA(&message, WizardWindow, 0, 0, PM_REMOVE)) {
+        if (!WizardWindow || !IsDialogMessageA(WizardWindow, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+BOOL RunWizard(void)
+{
+    char readme[MAX_PATH];
+    char command[MAX_PATH + 16];
+    char *cut;
+    HANDLE file;
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    RECT desktop;
+    INT_PTR result;
+
+    POSITION();
+    readme[0] = '\0';
+    GetModuleFileNameA(NULL, readme, sizeof readme);
+    readme[sizeof readme - 1] = '\0';
+    cut = strrchr(readme, '\\');
+    if (cut && (size_t)(cut - readme) + sizeof "\\halvinst.txt" <= sizeof readme) {
+        lstrcpynA(cut, "\\halvinst.txt", (int)(sizeof readme - (size_t)(cut - readme)));
+        file = CreateFileA(readme, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            wsprintfA(command, "notepad %s", readme);
+            memset(&startup, 0, sizeof startup);
+            startup.cb = sizeof startup;
+            startup.dwFlags = STARTF_USEPOSITION;
+            if (GetWindowRect(GetDesktopWindow(), &desktop)) {
+                startup.dwX = (DWORD)desktop.left;
+                startup.dwY = (DWORD)desktop.top;
+            }
+            if (CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+                CloseHandle(process.hThread);
+                CloseHandle(process.hProcess);
+            }
+        }
+    }
+    result = DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(WIZARD_DIALOG), NULL, WizardProc, 0);
+    if (result == 1 && STATUS_CODE(StatusWord) == 0)
+        MessageBoxA(NULL, LangString(12), WizardTitle, MB_OK | MB_ICONINFORMATION);
     return TRUE;
 }

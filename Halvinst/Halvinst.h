@@ -28,5 +28,10 @@ BOOL StartupChecks(void);
 struct FileSet *GetFileSet(void);
 void ReportProgress(struct ProgressRecord *record);
 BOOL RunWizard(void);
+INT_PTR CALLBACK WizardProc(HWND window, UINT message, WPARAM first, LPARAM second);
+void GoToPage(DWORD page);
+void PageAction(BOOL next);
+void ApplyLanguageTexts(void);
+HFONT MakeTitleFont(HWND window);
 
 #endif

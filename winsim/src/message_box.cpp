@@ -1,8 +1,9 @@
 // Message boxes. Each box shown is appended to the machine's transcript
-// (.winsim/messageboxes: caption, flags, text); the answers come, in order,
-// from WINSIM_MESSAGEBOX_ANSWERS ("6,7": IDYES then IDNO). A box with only
-// an OK button answers IDOK by itself; a question without a scripted answer
-// is answered No, so that an unscripted run never goes ahead by accident.
+// (.winsim/ui/messageboxes: caption, flags, text); the answers come, in
+// order, from WINSIM_MESSAGEBOX_ANSWERS ("6,7": IDYES then IDNO), else from
+// the UI script's "answer" lines or the person at the terminal. A box with
+// only an OK button answers IDOK by itself; a question nobody answers is
+// answered No, so that an unscripted run never goes ahead by accident.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "faults.h"
 #include "machine_state.h"
+#include "message_box_input.h"
 
 namespace {
 size_t answered = 0;
@@ -39,7 +41,7 @@ bool NextAnswer(int& answer) {
 }
 }  // namespace
 
-extern "C" int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (winsim::FailsHere("MessageBoxA", false)) return 0;
     std::ofstream transcript(winsim::StateDir("ui") + "/messageboxes", std::ios::app);
     char flags[16];
@@ -47,6 +49,7 @@ extern "C" int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) 
     transcript << "[" << (caption ? caption : "Error") << "] " << flags << "\n" << (text ? text : "") << "\n\n";
     int answer = 0;
     if (NextAnswer(answer)) return answer;
+    if (winsim::NextMessageBoxAnswer(owner, text, caption, type, answer)) return answer;
     switch (type & 0xF) {
         case MB_OK: return IDOK;
         case MB_OKCANCEL: return IDCANCEL;
