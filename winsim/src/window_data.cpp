@@ -48,11 +48,12 @@ LONG_PTR WriteLong(winsim::Window& window, int index, LONG_PTR value, bool& ok) 
         case GWLP_USERDATA: window.userData = value; break;
         case GWLP_HINSTANCE: window.instance = reinterpret_cast<HINSTANCE>(value); break;
         case GWLP_HWNDPARENT: ok = false; return 0;  // re-parenting is not simulated
-        default: {
-            auto* dialog = window.ProcedureAs<winsim::DialogProcedure>();
-            if (index == DWLP_MSGRESULT) dialog->messageResult = value;
-            if (index == static_cast<int>(DWLP_USER)) dialog->user = value;
-        }
+        default:
+            // Only a dialog's own slots are left here (ReadLong accepted the index).
+            if (auto* dialog = window.ProcedureAs<winsim::DialogProcedure>()) {
+                if (index == DWLP_MSGRESULT) dialog->messageResult = value;
+                if (index == static_cast<int>(DWLP_USER)) dialog->user = value;
+            }
     }
     return previous;
 }
