@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "palette.h"
 #include "resource_bytes.h"
 
 namespace {
@@ -21,11 +24,44 @@ std::size_t ExpectDibHeader(const Bytes& dib, std::uint32_t width, std::uint32_t
 
 } // namespace
 
-TEST(SidePicture, IsATrueColourDibThatFillsTheSunkenBox)
+TEST(SidePicture, IsAPalettedDibThatFillsTheSunkenBox)
 {
     // 80 x 140 dialog units are 120 x 227 pixels at 96 dpi; the sunken edge takes a pixel a side.
     const Bytes dib = HostResources().at({kRtBitmap, 149, 0});
-    EXPECT_EQ(dib.size(), ExpectDibHeader(dib, 118, 226, 24) + Stride(118, 24) * 226);
+    EXPECT_EQ(dib.size(), ExpectDibHeader(dib, 118, 226, 8) + Stride(118, 8) * 226);
+}
+
+TEST(ReduceColours, KeepsFewColoursExactAndAGradientsAverage)
+{
+    using resgen::Canvas;
+    using resgen::Color;
+    // Three flat colours come back as they are.
+    Canvas flags(30, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 30; ++x)
+            flags.At(x, y) = x < 10 ? Color{1, 0, 0, 1} : x < 20 ? Color{0, 0, 1, 1} : Color{1, 1, 1, 1};
+    const resgen::IndexedPicture few = resgen::ReduceColours(flags);
+    ASSERT_EQ(few.indexes.size(), 120u);
+    for (int x = 0; x < 30; ++x) {
+        const resgen::Rgb8 c = few.colours.at(few.indexes[static_cast<std::size_t>(3 * 30 + x)]);
+        EXPECT_EQ(c.r, x < 10 || x >= 20 ? 255 : 0) << x;
+        EXPECT_EQ(c.b, x < 10 ? 0 : 255) << x;
+    }
+
+    // A gradient of more shades than the palette holds: every row's mean stays within a
+    // step of what was asked, so error diffusion did not drift or band.
+    Canvas ramp(64, 700);
+    for (int y = 0; y < 700; ++y)
+        for (int x = 0; x < 64; ++x)
+            ramp.At(x, y) = Color{y / 699.0, 0.5, 1 - y / 699.0, 1};
+    const resgen::IndexedPicture reduced = resgen::ReduceColours(ramp);
+    EXPECT_LE(reduced.colours.size(), 256u);
+    for (int y = 0; y < 700; y += 7) {
+        double sum = 0;
+        for (int x = 0; x < 64; ++x)
+            sum += reduced.colours[reduced.indexes[static_cast<std::size_t>(y * 64 + x)]].r;
+        EXPECT_NEAR(sum / 64, 255.0 * y / 699, 2.0) << "row " << y;
+    }
 }
 
 TEST(Icon, GroupsA32AndA16PixelImageThatExist)

@@ -1,8 +1,5 @@
 #include "bitmap_formats.h"
 
-#include <array>
-#include <cmath>
-
 #include "byte_writer.h"
 #include "disc_art.h"
 
@@ -29,67 +26,37 @@ void InfoHeader(ByteWriter& out, int width, int height, int bitCount, std::uint3
 
 std::size_t RowBytes(int width, int bitCount) { return ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4; }
 
-struct Rgb8 {
-    std::uint8_t r, g, b;
-};
-
-const std::array<Rgb8, 256>& IconPalette()
+// The colour table of an 8-bit DIB: 256 RGBQUADs, unused entries black.
+void ColourTable(ByteWriter& out, const std::vector<Rgb8>& colours)
 {
-    static const std::array<Rgb8, 256> palette = [] {
-        std::array<Rgb8, 256> p{};
-        const Rgb8 vga[16] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                              {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                              {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-                              {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
-        std::size_t n = 0;
-        for (const Rgb8& c : vga)
-            p[n++] = c;
-        for (int r = 0; r < 6; ++r)
-            for (int g = 0; g < 6; ++g)
-                for (int b = 0; b < 6; ++b)
-                    p[n++] = {static_cast<std::uint8_t>(r * 51), static_cast<std::uint8_t>(g * 51),
-                              static_cast<std::uint8_t>(b * 51)};
-        for (int i = 0; n < p.size(); ++i) {  // greys between the cube's grey steps
-            const auto v = static_cast<std::uint8_t>(8 + i * 10);
-            p[n++] = {v, v, v};
-        }
-        return p;
-    }();
-    return palette;
+    for (std::size_t i = 0; i < 256; ++i) {
+        const Rgb8 c = i < colours.size() ? colours[i] : Rgb8{};
+        out.U8(c.b);
+        out.U8(c.g);
+        out.U8(c.r);
+        out.U8(0);
+    }
 }
 
-std::uint8_t NearestPaletteIndex(const Color& c)
+const std::vector<Rgb8>& IconPalette()
 {
-    const auto& palette = IconPalette();
-    const int r = ToByte(c.r, 0), g = ToByte(c.g, 0), b = ToByte(c.b, 0);
-    std::size_t best = 0;
-    long bestDistance = -1;
-    for (std::size_t i = 0; i < palette.size(); ++i) {
-        const long dr = r - palette[i].r, dg = g - palette[i].g, db = b - palette[i].b;
-        const long distance = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-        if (bestDistance < 0 || distance < bestDistance)
-            best = i, bestDistance = distance;
-    }
-    return static_cast<std::uint8_t>(best);
+    static const std::vector<Rgb8> palette(FixedPalette().begin(), FixedPalette().end());
+    return palette;
 }
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeDib24(const Canvas& picture)
+std::vector<std::uint8_t> EncodeDib8(const IndexedPicture& picture)
 {
-    const std::size_t rowBytes = RowBytes(picture.width, 24);
+    const std::size_t rowBytes = RowBytes(picture.width, 8);
     ByteWriter out;
-    InfoHeader(out, picture.width, picture.height, 24, static_cast<std::uint32_t>(rowBytes * picture.height));
+    InfoHeader(out, picture.width, picture.height, 8, static_cast<std::uint32_t>(rowBytes * picture.height));
+    ColourTable(out, picture.colours);
     for (int y = picture.height - 1; y >= 0; --y) {
-        for (int x = 0; x < picture.width; ++x) {
-            const Color& c = picture.At(x, y);
-            // Half a step of ordered dither keeps the long gradient free of bands.
-            const double dither = ((x * 7 + y * 13) % 16) / 16.0 - 0.5;
-            out.U8(ToByte(c.b, dither));
-            out.U8(ToByte(c.g, dither));
-            out.U8(ToByte(c.r, dither));
-        }
-        out.AlignTo(4);  // the header is 40 bytes, so row ends fall on double words
+        const std::size_t row = static_cast<std::size_t>(y) * picture.width;
+        for (int x = 0; x < picture.width; ++x)
+            out.U8(picture.indexes[row + x]);
+        out.AlignTo(4);  // header and colour table end on a double word, so rows do too
     }
     return out.Take();
 }
@@ -101,7 +68,7 @@ std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& dib)
     out.U16(0x4D42);  // "BM"
     out.U32(static_cast<std::uint32_t>(kFileHeaderSize + dib.size()));
     out.U32(0);
-    out.U32(kFileHeaderSize + kInfoHeaderSize);  // 24-bit pixels follow the header directly
+    out.U32(kFileHeaderSize + kInfoHeaderSize + 256 * 4);  // the pixels follow the colour table
     out.Bytes(dib);
     return out.Take();
 }
@@ -112,16 +79,11 @@ IconImage EncodeIconImage(const Canvas& picture)
     const std::size_t colourRow = RowBytes(size, kIconBitCount), maskRow = RowBytes(size, 1);
     ByteWriter out;
     InfoHeader(out, size, 2 * size, kIconBitCount, static_cast<std::uint32_t>((colourRow + maskRow) * size));
-    for (const Rgb8& c : IconPalette()) {
-        out.U8(c.b);
-        out.U8(c.g);
-        out.U8(c.r);
-        out.U8(0);
-    }
+    ColourTable(out, IconPalette());
     for (int y = size - 1; y >= 0; --y) {
         for (int x = 0; x < size; ++x) {
             const Color& c = picture.At(x, y);
-            out.U8(c.a < 0.5 ? 0 : NearestPaletteIndex(c));
+            out.U8(c.a < 0.5 ? 0 : NearestIndex(IconPalette(), ToByte(c.r, 0), ToByte(c.g, 0), ToByte(c.b, 0)));
         }
         out.AlignTo(4);
     }

@@ -4,12 +4,14 @@
 #include <vector>
 
 #include "canvas.h"
+#include "palette.h"
 
 namespace resgen {
 
-// A 24-bit device-independent bitmap: BITMAPINFOHEADER and bottom-up BGR rows, each padded
-// to a double word. This is what an RT_BITMAP resource holds.
-std::vector<std::uint8_t> EncodeDib24(const Canvas& picture);
+// An 8-bit device-independent bitmap: BITMAPINFOHEADER, a colour table of 256 entries and
+// bottom-up rows of indexes, each padded to a double word. This is what an RT_BITMAP resource
+// holds; a third of the bytes of a 24-bit one, which matters in a stub that must stay small.
+std::vector<std::uint8_t> EncodeDib8(const IndexedPicture& picture);
 
 // The .bmp file of a DIB: BITMAPFILEHEADER in front, which the resource compiler strips again.
 std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& dib);
@@ -22,8 +24,7 @@ struct IconImage {
 };
 
 // Pixels with alpha below one half become transparent; the others take the nearest colour
-// of a fixed palette (the 16 VGA colours, a 6x6x6 colour cube and greys), which Windows 95
-// can show on any display.
+// of the fixed palette, which Windows 95 can show on any display.
 IconImage EncodeIconImage(const Canvas& picture);
 
 // The .ico file of some images (ICONDIR, its entries, the images).
