@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all test asan demo windows win32 win64 fuzz bench clean
+.PHONY: all test asan demo windows win32 win64 screenshots fuzz bench clean
 
 all:
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
@@ -31,6 +31,10 @@ win32 win64: all
 		-DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 	cmake --build build-$@ -j $(JOBS)
 	cd build/payload && ../bin/arq sfx ../../build-$@/bin/halvinst-stub.exe ../../build-$@/bin/halvinst.exe $(PAYLOAD)
+
+# The wizard under wine64 in every language, saved where the documentation shows it.
+screenshots: win64
+	bash tests/wine/screenshots.sh build-win64/bin/halvinst.exe docs/screenshots
 
 fuzz:
 	bash fuzz/run.sh

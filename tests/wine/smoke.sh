@@ -6,8 +6,9 @@
 set -euo pipefail
 exe=$(realpath "$1")
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
 export WINEPREFIX=$(mktemp -d /tmp/halvinst-wine.XXXXXX) WINEDEBUG=-all
-trap '"$wine"server -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+trap '"$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 
 "$wine" wineboot -i >/dev/null 2>&1 || true
 cp "$exe" "$WINEPREFIX/drive_c/halvinst.exe"
