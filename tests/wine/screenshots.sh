@@ -103,18 +103,19 @@ thai_link='hex(7):4c,00,6f,00,6d,00,61,00,2e,00,74,00,74,00,66,00,2c,00,4c,00,6f
 } >"$work/thai.reg"
 
 # The screen's checksum; a step waits until it differs from the one before and
-# has held still for a second.
+# has held still for a second (or the given number of quarter seconds: a page
+# that comes after an installation must not be taken from a pause within it).
 screen_sum() { xwd -root -silent 2>/dev/null | md5sum | cut -d' ' -f1; }
 last_sum=
 wait_for_screen() {
-  local what=$1 tries=0 sum same=0 previous=
-  while [ $tries -lt 240 ]; do
+  local what=$1 still=${2:-4} tries=0 sum same=0 previous=
+  while [ $tries -lt 480 ]; do
     sleep 0.25
     tries=$((tries + 1))
     sum=$(screen_sum)
     if [ "$sum" != "$last_sum" ] && [ "$sum" = "$previous" ]; then
       same=$((same + 1))
-      if [ $same -ge 4 ]; then
+      if [ $same -ge "$still" ]; then
         last_sum=$sum
         return 0
       fi
@@ -123,13 +124,14 @@ wait_for_screen() {
     fi
     previous=$sum
   done
-  echo "FAIL: $tag: no new screen for $what within 60 s"
+  echo "FAIL: $tag: no new screen for $what within 2 minutes"
   xwd -root -silent | convert xwd:- "$out/$tag-timeout-$what.png" 2>/dev/null
   return 1
 }
 
-# Saves the screen cut to what differs from the desktop around it: the dialog,
-# shown active as a person who has just clicked it sees it.
+# Saves the screen cut to what differs from the desktop around it: the dialog.
+# The desktop window gets the X focus first, so that Wine draws the wizard's
+# caption as active.
 shot() {
   focus_desktop
   sleep 0.5
@@ -195,7 +197,7 @@ drive_language() {
     wait_for_screen welcome && shot 3-welcome && keys Escape &&
     wait_for_screen cancel-question && keys Tab Return &&
     wait_for_screen welcome-again && keys Return &&
-    wait_for_screen restart && shot 4-restart && keys Escape &&
+    wait_for_screen restart 12 && shot 4-restart && keys Escape &&
     wait_for_end; } || ok=0
   if [ $ok = 1 ] && ! cmp -s "$system32/drivers/Halvik.sys" "$here/../../build/payload/HALVIK2K.SYS"; then
     echo "FAIL: $tag: the installation did not put the driver in place"
@@ -212,7 +214,7 @@ drive_language() {
     { wait_for_screen upgrade-question && shot 5-upgrade-question && keys Return &&
       wait_for_screen language-again && keys Return &&
       wait_for_screen welcome-again && keys Return &&
-      wait_for_screen error && shot 6-error && keys Return &&
+      wait_for_screen error 12 && shot 6-error && keys Return &&
       wait_for_end; } || ok=0
     if [ $ok = 1 ] && ! cmp -s "$system32/drivers/Halvik.sys" "$old_driver"; then
       echo "FAIL: $tag: the failed upgrade did not leave the older driver in place"
