@@ -68,7 +68,10 @@ std::vector<std::uint8_t> BmpFile(const std::vector<std::uint8_t>& dib)
     out.U16(0x4D42);  // "BM"
     out.U32(static_cast<std::uint32_t>(kFileHeaderSize + dib.size()));
     out.U32(0);
-    out.U32(kFileHeaderSize + kInfoHeaderSize + 256 * 4);  // the pixels follow the colour table
+    // The pixels follow the colour table, which a DIB of up to 8 bits carries in full.
+    const unsigned bitCount = dib.size() > 15 ? dib[14] | (dib[15] << 8) : 24;
+    const std::uint32_t colourTable = bitCount <= 8 ? (1u << bitCount) * 4 : 0;
+    out.U32(kFileHeaderSize + kInfoHeaderSize + colourTable);
     out.Bytes(dib);
     return out.Take();
 }
