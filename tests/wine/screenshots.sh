@@ -189,6 +189,9 @@ drive_language() {
   "$wineserver" -w
   system32=$WINEPREFIX/drive_c/windows/system32
   cp "$exe" "$WINEPREFIX/drive_c/halvinst.exe"
+  # This Wine does not find the caption buttons' font in its own data folder;
+  # in the prefix's font folder it does.
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 
   # A first installation, looking at the way out through Cancel on the way.
   run_installer
