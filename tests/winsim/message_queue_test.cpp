@@ -178,14 +178,23 @@ INT_PTR Busy(HWND d, UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
-TEST_F(MessageQueue, ABusyProgramGetsOneBusyLineEachTimeItEmptiesItsQueue) {
-    Script("click 1004\nbusy click 2\nbusy close\nbusy wait\nbusy key ESC\nclick 2");
-    BusyWork state;
-    work = &state;
-    DialogHandler h;
-    h.onMessage = Busy;
-    EXPECT_EQ(RunModal(WizardLikeTemplate(), h), 3);
-    work = nullptr;
+// The wizard-like dialog whose Next button starts the busy work, run under a UI script.
+class BusyDialog : public MessageQueue {
+protected:
+    BusyWork Run(const char* script) {
+        Script(script);
+        BusyWork state;
+        work = &state;
+        DialogHandler h;
+        h.onMessage = Busy;
+        EXPECT_EQ(RunModal(WizardLikeTemplate(), h), 3);
+        work = nullptr;
+        return state;
+    }
+};
+
+TEST_F(BusyDialog, ABusyProgramGetsOneBusyLineEachTimeItEmptiesItsQueue) {
+    const BusyWork state = Run("click 1004\nbusy click 2\nbusy close\nbusy wait\nbusy key ESC\nclick 2");
     // Step 0: the disabled Cancel cannot be clicked. Step 1: close reaches the
     // procedure, which leaves it to the default handling, and the disabled
     // Cancel stops it there. Step 2 waits. Step 3: Esc is a Cancel command,
@@ -200,14 +209,8 @@ TEST_F(MessageQueue, ABusyProgramGetsOneBusyLineEachTimeItEmptiesItsQueue) {
                                                                      "progress 1003 75", "progress 1003 100"}));
 }
 
-TEST_F(MessageQueue, OrdinaryLinesWaitUntilTheProgramWaitsAgain) {
-    Script("click 1004\nclick 2");
-    BusyWork state;
-    work = &state;
-    DialogHandler h;
-    h.onMessage = Busy;
-    EXPECT_EQ(RunModal(WizardLikeTemplate(), h), 3);
-    work = nullptr;
+TEST_F(BusyDialog, OrdinaryLinesWaitUntilTheProgramWaitsAgain) {
+    const BusyWork state = Run("click 1004\nclick 2");
     EXPECT_EQ(state.arrived, (std::vector<std::string>{"-1:1004", "4:2"}));
 }
 
