@@ -22,6 +22,7 @@ struct PendingAdd {
 };
 
 std::vector<PendingAdd> pendingAdds;
+unsigned compressionLevel = cxw::kDefaultLevel;
 
 std::string lastComponent(const std::string &path)
 {
@@ -211,6 +212,11 @@ bool decodesTo(const std::vector<uint8_t> &stream, const uint8_t *data, size_t s
 
 }  // namespace
 
+void cxSetLevel(unsigned level)
+{
+    compressionLevel = level;
+}
+
 int cxIsPackedName(const char *name)
 {
     static const char *const packed[] = {".ARQ", ".ZIP", ".ZOO", ".ARC", ".ARJ", ".LBR", ".PAK", ".LZH", ".CAB"};
@@ -231,7 +237,7 @@ CxStoredData cxPrepareData(const char *entryName, const uint8_t *data, size_t si
         cxw::Progress report = nullptr;
         if (progress)
             report = [progress, context](size_t done) { progress(context, done); };
-        std::vector<uint8_t> stream = cxw::compress(data, size, {}, report);
+        std::vector<uint8_t> stream = cxw::compress(data, size, cxw::levelOptions(compressionLevel), report);
         // Kept only when smaller, and only when it decodes back to the data.
         if (stream.size() < size && decodesTo(stream, data, size))
             return {CX_METHOD_COMPRESSED, std::move(stream)};

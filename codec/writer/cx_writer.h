@@ -15,6 +15,10 @@
 // -14 (no path, or the archive is read-only), -3.
 int cxAdd(const char *path);
 
+// The compression level of the entries added from now on, 1 (fastest) to 5
+// (smallest); 2 unless set. Values outside are taken as the nearest level.
+void cxSetLevel(unsigned level);
+
 // Queues the deletion of the entries whose names match pattern.  0, -5, -14, -3.
 int cxDelete(const char *pattern);
 

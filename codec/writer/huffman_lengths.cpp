@@ -1,49 +1,54 @@
 #include "huffman_lengths.h"
 
 #include <algorithm>
-#include <queue>
 
 namespace cxw {
 
 std::vector<uint8_t> limitedCodeLengths(const uint32_t *freq, size_t symbols, unsigned maxLength)
 {
     std::vector<uint8_t> lengths(symbols, 0);
-    std::vector<size_t> used;
+    // The used symbols by increasing frequency (ties by symbol), packed so
+    // that one plain sort orders them: this runs for every block candidate
+    // the splitter weighs, so it has to be quick.
+    std::vector<uint64_t> leaves;
+    leaves.reserve(symbols);
     for (size_t s = 0; s < symbols; s++)
         if (freq[s])
-            used.push_back(s);
-    if (used.size() < 2)
+            leaves.push_back((uint64_t)freq[s] << 16 | s);
+    size_t n = leaves.size();
+    if (n < 2)
         return lengths;
+    std::sort(leaves.begin(), leaves.end());
 
-    // Plain Huffman over the used symbols; nodes beyond the leaves are merges.
-    struct Node {
-        uint64_t weight;
-        size_t index;
-        bool operator>(const Node &o) const { return weight != o.weight ? weight > o.weight : index > o.index; }
+    // Huffman by two queues: the sorted leaves and the merged nodes, which
+    // come out in increasing weight, so each step takes the two lightest
+    // fronts. Nodes 0..n-1 are leaves, n.. merges.
+    std::vector<uint64_t> weight(2 * n - 1);
+    std::vector<uint32_t> parent(2 * n - 1, 0);
+    for (size_t i = 0; i < n; i++)
+        weight[i] = leaves[i] >> 16;
+    size_t nextLeaf = 0, nextMerge = n, made = n;
+    auto lightest = [&]() {
+        if (nextLeaf < n && (nextMerge >= made || weight[nextLeaf] <= weight[nextMerge]))
+            return nextLeaf++;
+        return nextMerge++;
     };
-    std::priority_queue<Node, std::vector<Node>, std::greater<Node>> heap;
-    std::vector<size_t> parent(2 * used.size(), 0);
-    for (size_t i = 0; i < used.size(); i++)
-        heap.push({freq[used[i]], i});
-    size_t next = used.size();
-    while (heap.size() > 1) {
-        Node a = heap.top();
-        heap.pop();
-        Node b = heap.top();
-        heap.pop();
-        parent[a.index] = parent[b.index] = next;
-        heap.push({a.weight + b.weight, next++});
+    while (made < 2 * n - 1) {
+        size_t a = lightest();
+        size_t b = lightest();
+        weight[made] = weight[a] + weight[b];
+        parent[a] = parent[b] = (uint32_t)made;
+        made++;
     }
-    size_t root = next - 1;
-    std::vector<unsigned> depth(next, 0);
-    for (size_t n = root; n-- > 0;)
-        depth[n] = depth[parent[n]] + 1;
+    std::vector<unsigned> depth(made, 0);
+    for (size_t node = made - 1; node-- > 0;)
+        depth[node] = depth[parent[node]] + 1;
 
     // Count codes per length, folding overlong ones back (the adjustment keeps
     // the code complete: two overlong leaves become one shorter leaf's pair).
     std::vector<unsigned> count(std::max<unsigned>(maxLength, 64) + 1, 0);
     unsigned deepest = 0;
-    for (size_t i = 0; i < used.size(); i++) {
+    for (size_t i = 0; i < n; i++) {
         count[depth[i]]++;
         deepest = std::max(deepest, depth[i]);
     }
@@ -59,13 +64,11 @@ std::vector<uint8_t> limitedCodeLengths(const uint32_t *freq, size_t symbols, un
         }
     }
 
-    // Shortest codes to the most frequent symbols.
-    std::vector<size_t> order(used);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return freq[a] > freq[b]; });
-    size_t k = 0;
+    // Shortest codes to the most frequent symbols: the leaves from the end.
+    size_t k = n;
     for (unsigned len = 1; len <= maxLength; len++)
         for (unsigned c = 0; c < count[len]; c++)
-            lengths[order[k++]] = (uint8_t)len;
+            lengths[leaves[--k] & 0xFFFF] = (uint8_t)len;
     return lengths;
 }
 

@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "machine_fixture.h"
+#include "registry_journal.h"
 #include "registry_store.h"
 
 namespace {
@@ -142,16 +145,90 @@ TEST_F(Registry, AKilledWriterNeverLeavesATornHive) {
     usleep(300 * 1000);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
+    // The hive file parses by itself, and with its journal it holds whole values only.
     std::string text = ReadHostFile(dir_ + "/registry/HKLM.reg");
     winsim::RegKey root;
     std::string error;
     ASSERT_TRUE(winsim::ParseRegedit(text, winsim::kLocalMachine, root, error)) << error;
+    ASSERT_TRUE(winsim::LoadHiveFiles(dir_, winsim::kLocalMachine, root));
     const winsim::RegKey* software = root.Find("SOFTWARE");
     ASSERT_NE(software, nullptr);
     const winsim::RegKey* churn = software->Find("Churn");
     ASSERT_NE(churn, nullptr);
     EXPECT_GT(churn->values.size(), 0u);
     for (const winsim::RegValue& v : churn->values) EXPECT_EQ(v.data.size(), 4096u) << v.name;
+
+    // This process goes on writing over whatever the killed one left.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Churn", &key), ERROR_SUCCESS);
+    DWORD word = 7, read = 0, size = 4;
+    ASSERT_EQ(RegSetValueExA(key, "after", 0, REG_DWORD, reinterpret_cast<BYTE*>(&word), 4), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "after", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size), ERROR_SUCCESS);
+    EXPECT_EQ(read, 7u);
+    RegCloseKey(key);
+}
+
+TEST_F(Registry, ATornJournalLineIsIgnoredAndCutOffByTheNextWriter) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Torn", &key), ERROR_SUCCESS);
+    DWORD word = 1;
+    ASSERT_EQ(RegSetValueExA(key, "kept", 0, REG_DWORD, reinterpret_cast<BYTE*>(&word), 4), ERROR_SUCCESS);
+    std::string journal = dir_ + "/registry/HKCU.reg.log";
+    {
+        FILE* f = std::fopen(journal.c_str(), "ab");
+        ASSERT_NE(f, nullptr);
+        std::fputs("V\t4\t0200", f);  // a killed writer's half line
+        std::fclose(f);
+    }
+    winsim::RegKey root;
+    ASSERT_TRUE(winsim::LoadHiveFiles(dir_, winsim::kCurrentUser, root));
+    ASSERT_NE(root.Find("Torn"), nullptr);
+    EXPECT_EQ(root.Find("Torn")->values.size(), 1u);
+
+    word = 2;
+    ASSERT_EQ(RegSetValueExA(key, "next", 0, REG_DWORD, reinterpret_cast<BYTE*>(&word), 4), ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::string text = ReadHostFile(journal);
+    winsim::RegKey replayed;
+    EXPECT_EQ(winsim::ApplyJournal(text, 0, replayed), text.size()) << "every line is whole again";
+    EXPECT_EQ(RegistryText("HKEY_CURRENT_USER\\Torn"),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Torn]\n\"kept\"=dword:00000001\n\"next\"=dword:00000002\n\n");
+}
+
+TEST_F(Registry, JournalLinesKeepOddNamesAndReplayingThemChangesNothing) {
+    using winsim::RegChange;
+    std::vector<RegChange> changes = {
+        {RegChange::kCreateKey, {"A", "tab\there", "100%"}, {}},
+        {RegChange::kSetValue, {"A", "B"}, {"line\nbreak", REG_BINARY, {0, 0xFF, '\t'}}},
+        {RegChange::kSetValue, {"A", "B"}, {"", REG_SZ, {'x', 0}}},
+        {RegChange::kDeleteValue, {"A", "B"}, {"LINE\nBREAK", REG_NONE, {}}},
+        {RegChange::kCreateKey, {"Gone", "Child"}, {}},
+        {RegChange::kDeleteKey, {"Gone"}, {}},
+    };
+    std::string journal;
+    for (const RegChange& c : changes) {
+        std::string line = winsim::FormatChange(c);
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+        journal += line;
+    }
+    winsim::RegKey once;
+    ASSERT_EQ(winsim::ApplyJournal(journal, 0, once), journal.size());
+    std::string first;
+    winsim::WriteRegedit(once, "HKEY_CURRENT_USER", first);
+    EXPECT_EQ(first,
+              "[HKEY_CURRENT_USER]\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\r\n[HKEY_CURRENT_USER\\A\\B]\r\n@=\"x\"\r\n\r\n"
+              "[HKEY_CURRENT_USER\\A\\tab\there]\r\n\r\n[HKEY_CURRENT_USER\\A\\tab\there\\100%]\r\n\r\n");
+    // A process that died between writing the hive and removing its journal.
+    ASSERT_EQ(winsim::ApplyJournal(journal, 0, once), journal.size());
+    std::string second;
+    winsim::WriteRegedit(once, "HKEY_CURRENT_USER", second);
+    EXPECT_EQ(second, first);
+
+    winsim::RegChange parsed;
+    EXPECT_FALSE(winsim::ParseChange("Q\tA", parsed));
+    EXPECT_FALSE(winsim::ParseChange("V\t4\t0g\t\tA", parsed)) << "not hex";
+    EXPECT_FALSE(winsim::ParseChange("D", parsed)) << "the root cannot go";
+    EXPECT_FALSE(winsim::ParseChange("K\tA%2", parsed)) << "cut escape";
 }
 
 }  // namespace

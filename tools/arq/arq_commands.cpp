@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "arq_machine.h"
 #include "arq_report.h"
 #include "cx.h"
 #include "cx_format.h"
@@ -94,7 +95,7 @@ int commandList(const std::string &archive)
     int result = forEachEntry(archive, [&](const CxEntry &e) {
         double ratio = e.uncompressedSize ? 100.0 * e.compressedSize / e.uncompressedSize : 100.0;
         const char *method = e.method == CX_METHOD_STORED ? "stored" : e.method == CX_METHOD_COMPRESSED ? "packed" : "?";
-        std::printf("%-24s %10u %10u %5.1f%% %-6s %08X %s\n", e.name, e.uncompressedSize, e.compressedSize, ratio,
+        std::printf("%-24s %10u %10u %5.1f%% %-6s %08X %s\n", printableName(e.name).c_str(), e.uncompressedSize, e.compressedSize, ratio,
                     method, e.crc, formatTime(e.mtime).c_str());
         total += e.uncompressedSize;
         stored += e.compressedSize;
@@ -116,7 +117,7 @@ int commandTest(const std::string &archive)
             bad++;
             return 1;
         }
-        std::printf("  ok %s\n", e.name);
+        std::printf("  ok %s\n", printableName(e.name).c_str());
         return 0;
     });
     return result || bad ? 1 : 0;
@@ -199,6 +200,7 @@ int commandSfx(const std::string &stub, const std::string &out, const std::vecto
     if (stubSize + CX_ARCHIVE_RECORD_SIZE >= 400000)
         std::fprintf(stderr, "arq: %s: warning: the archive starts beyond 400000 bytes; the scan will not find it\n",
                      out.c_str());
+    arqMarkExecutable(out.c_str());
     std::printf("%s: %u bytes in %zu files appended to %s\n", out.c_str(), total, files.size(), stub.c_str());
     return 0;
 }

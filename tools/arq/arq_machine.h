@@ -5,3 +5,7 @@
 
 void arqAttachMachine();
 void arqReleaseMachine();
+
+// Lets whoever may read the file at path also run it (an installer written
+// by `arq sfx` on the host); nothing to do on Windows.
+void arqMarkExecutable(const char *path);

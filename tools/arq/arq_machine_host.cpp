@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "arq_machine.h"
 #include "winsim/machine.h"
 
@@ -25,6 +27,16 @@ void arqAttachMachine()
         return;
     }
     privateMachine = base;
+}
+
+void arqMarkExecutable(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return;
+    mode_t readable = st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH);
+    if (chmod(path, st.st_mode | readable >> 2) != 0)
+        std::fprintf(stderr, "arq: %s: cannot set the execute permission\n", path);
 }
 
 void arqReleaseMachine()

@@ -7,3 +7,7 @@ void arqAttachMachine()
 void arqReleaseMachine()
 {
 }
+
+void arqMarkExecutable(const char *)
+{
+}

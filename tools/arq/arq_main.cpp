@@ -7,14 +7,17 @@
 #include "arq_commands.h"
 #include "arq_machine.h"
 #include "arq_report.h"
+#include "compressor.h"
 #include "cx.h"
+#include "cx_writer.h"
 
 namespace {
 
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: arq a ARCHIVE FILES...        add or replace files\n"
+                 "usage: arq a [-1..-5] ARCHIVE FILES...  add or replace files (level 1 fastest, 2 default,\n"
+                 "                                      5 smallest)\n"
                  "       arq l ARCHIVE                 list entries\n"
                  "       arq t ARCHIVE                 test the entries' CRC-32\n"
                  "       arq x ARCHIVE [PATTERN] [-o DIR]  extract (PATTERN defaults to *.*)\n"
@@ -29,8 +32,16 @@ int run(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "a" && args.size() >= 2)
+    if (command == "a" && args.size() >= 2) {
+        if (args[0].size() == 2 && args[0][0] == '-') {
+            char level = args[0][1];
+            if (level < '0' + (int)cxw::kFastestLevel || level > '0' + (int)cxw::kBestLevel || args.size() < 3)
+                return usage();
+            cxSetLevel((unsigned)(level - '0'));
+            args.erase(args.begin());
+        }
         return commandAdd(args[0], {args.begin() + 1, args.end()});
+    }
     if (command == "l" && args.size() == 1)
         return commandList(args[0]);
     if (command == "t" && args.size() == 1)

@@ -32,9 +32,24 @@ const char *describeResult(int result)
     }
 }
 
+std::string printableName(const std::string &name)
+{
+    std::string out;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c > 0x7E) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += (char)c;
+        }
+    }
+    return out;
+}
+
 int reportFailure(const std::string &file, const char *operation, int result)
 {
-    std::fprintf(stderr, "arq: %s: %s failed (codec result %d: %s)\n", file.c_str(), operation, result,
+    std::fprintf(stderr, "arq: %s: %s failed (codec result %d: %s)\n", printableName(file).c_str(), operation, result,
                  describeResult(result));
     return 1;
 }
@@ -59,7 +74,7 @@ void showProgress(const CxEntry *entry, uint32_t done, uint32_t total)
     static const bool terminal = isatty(2);
     if (!terminal || total < kShowProgressFrom)
         return;
-    std::fprintf(stderr, "\r  %s %3u%%", entry->name, (unsigned)((uint64_t)done * 100 / total));
+    std::fprintf(stderr, "\r  %s %3u%%", printableName(entry->name).c_str(), (unsigned)((uint64_t)done * 100 / total));
     if (done >= total)
         std::fputc('\n', stderr);
     std::fflush(stderr);
@@ -85,14 +100,14 @@ int32_t arqEvents(CxEntry *entry, int32_t code, int32_t lVal)
         showProgress(entry, (uint32_t)lVal, entry->uncompressedSize);
         break;
     case CX_EV_ADDED:
-        std::printf("  added %s\n", entry->name);
+        std::printf("  added %s\n", printableName(entry->name).c_str());
         break;
     case CX_EV_DELETING:
-        std::printf("  deleted %s\n", entry->name);
+        std::printf("  deleted %s\n", printableName(entry->name).c_str());
         break;
     case CX_EV_WRITTEN:
         showProgress(entry, entry->uncompressedSize, entry->uncompressedSize);
-        std::printf("  extracted %s\n", entry->name);
+        std::printf("  extracted %s\n", printableName(entry->name).c_str());
         break;
     case CX_EV_UNKNOWN_METHOD:
     case CX_EV_OUTPUT_LOCKED:

@@ -7,6 +7,11 @@
 
 #include "cx.h"
 
+// A name as it may reach a terminal: control characters (escape sequences
+// among them) and bytes above 0x7E, which a terminal may take for control
+// characters of another code set, are written as \xHH.
+std::string printableName(const std::string &name);
+
 // Prints "arq: FILE: OPERATION failed (codec result N: meaning)" and returns 1.
 int reportFailure(const std::string &file, const char *operation, int result);
 

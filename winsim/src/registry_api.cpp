@@ -1,11 +1,13 @@
 // The registry calls over the machine's hives. A key handle remembers the
-// hive and the names of its path; every call re-reads the hive under the
-// registry lock, so that several processes see one registry.
+// hive and the names of its path; every call brings the hive up to date
+// under the registry lock, so that several processes see one registry, and
+// every change is in the hive's journal before the call returns.
 #include <cstring>
 #include <set>
 
 #include "faults.h"
 #include "machine_state.h"
+#include "registry_journal.h"
 #include "registry_store.h"
 
 namespace {
@@ -103,7 +105,8 @@ LONG OpenOrCreate(HKEY key, LPCSTR subKey, REGSAM access, bool create, PHKEY res
         }
         node = next;
     }
-    if (created && !session.Commit(at.parent.hive)) return ERROR_CANTWRITE;
+    if (created && !session.Record(at.parent.hive, {winsim::RegChange::kCreateKey, at.names, {}}))
+        return ERROR_CANTWRITE;
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = NewHandle(at.parent.hive, at.names, access);
     return ERROR_SUCCESS;
@@ -166,7 +169,7 @@ extern "C" LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, 
         } else {
             node.values.push_back(value);
         }
-        return s.Commit(h.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+        return s.Record(h.hive, {winsim::RegChange::kSetValue, h.names, value}) ? ERROR_SUCCESS : ERROR_CANTWRITE;
     });
 }
 
@@ -199,7 +202,9 @@ extern "C" LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name) {
         for (size_t i = 0; i < node.values.size(); ++i) {
             if (winsim::EqualNoCase(node.values[i].name, wanted)) {
                 node.values.erase(node.values.begin() + static_cast<long>(i));
-                return s.Commit(h.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+                RegValue gone{wanted, REG_NONE, {}};
+                return s.Record(h.hive, {winsim::RegChange::kDeleteValue, h.names, gone}) ? ERROR_SUCCESS
+                                                                                           : ERROR_CANTWRITE;
             }
         }
         return ERROR_FILE_NOT_FOUND;
@@ -222,7 +227,8 @@ extern "C" LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (!target) return ERROR_FILE_NOT_FOUND;
     if (!target->subkeys.empty() && winsim::Machine().platformId == 2) return ERROR_ACCESS_DENIED;
     parent->subkeys.erase(at.names.back());
-    return session.Commit(at.parent.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return session.Record(at.parent.hive, {winsim::RegChange::kDeleteKey, at.names, {}}) ? ERROR_SUCCESS
+                                                                                           : ERROR_CANTWRITE;
 }
 
 extern "C" LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR,

@@ -6,9 +6,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <utility>
+
+#include "registry_journal.h"
 
 namespace winsim {
 namespace {
@@ -17,13 +22,16 @@ const char* const kHiveNames[kHiveCount] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_U
                                             "HKEY_USERS"};
 const char* const kHiveFiles[kHiveCount] = {"HKCR.reg", "HKCU.reg", "HKLM.reg", "HKU.reg"};
 
-// What this process last read of each hive, and the file it came from.
+// What this process last read of each hive: the hive file it came from and
+// how far into that hive's journal it has applied.
 struct Cached {
     RegKey root;
     bool loaded = false;
     ino_t inode = 0;
     struct timespec mtime {};
     off_t size = 0;
+    ino_t journalInode = 0;
+    off_t journalApplied = 0;
 };
 
 Cached& Cache(const std::string& dir, Hive hive) {
@@ -32,6 +40,21 @@ Cached& Cache(const std::string& dir, Hive hive) {
 }
 
 std::string HivePath(const std::string& dir, Hive hive) { return dir + "/registry/" + kHiveFiles[hive]; }
+std::string JournalPath(const std::string& dir, Hive hive) { return HivePath(dir, hive) + ".log"; }
+
+// A journal is folded into its hive file once it holds this much, so that a
+// reader never replays more than a bounded amount.
+constexpr off_t kFoldJournalAt = 4 << 20;
+
+bool ReadFrom(const std::string& path, off_t offset, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(offset);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    text = bytes.str();
+    return true;
+}
 
 std::string Quote(const std::string& s) {
     std::string out = "\"";
@@ -129,33 +152,64 @@ bool ParseValue(const std::string& line, RegValue& v) {
     return true;
 }
 
-bool LoadHive(const std::string& dir, Hive hive, Cached& cached) {
-    std::string path = HivePath(dir, hive);
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        cached.root = RegKey{};
-        cached.loaded = true;
-        cached.inode = 0;
-        return true;
-    }
-    if (cached.loaded && cached.inode == st.st_ino && cached.size == st.st_size &&
-        cached.mtime.tv_sec == st.st_mtim.tv_sec && cached.mtime.tv_nsec == st.st_mtim.tv_nsec)
-        return true;
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    RegKey root;
+bool ParseHiveFile(const std::string& path, Hive hive, RegKey& root) {
+    std::string text;
+    ReadFrom(path, 0, text);
     std::string error;
-    if (!ParseRegedit(text.str(), hive, root, error)) {
+    if (!ParseRegedit(text, hive, root, error)) {
         std::fprintf(stderr, "winsim: %s: %s\n", path.c_str(), error.c_str());
         return false;
     }
-    cached.root = std::move(root);
-    cached.loaded = true;
-    cached.inode = st.st_ino;
-    cached.size = st.st_size;
-    cached.mtime = st.st_mtim;
     return true;
+}
+
+// Brings the cached hive up to date with its file and its journal: a hive
+// file that changed is read again with its whole journal, otherwise only
+// the journal lines written since the last look are applied.
+bool LoadHive(const std::string& dir, Hive hive, Cached& cached) {
+    std::string path = HivePath(dir, hive);
+    struct stat st {};
+    bool exists = stat(path.c_str(), &st) == 0;
+    std::string journal = JournalPath(dir, hive);
+    struct stat js {};
+    bool journaled = stat(journal.c_str(), &js) == 0;
+    bool sameFile = cached.loaded && cached.inode == (exists ? st.st_ino : 0) &&
+                    (!exists || (cached.size == st.st_size && cached.mtime.tv_sec == st.st_mtim.tv_sec &&
+                                 cached.mtime.tv_nsec == st.st_mtim.tv_nsec));
+    bool sameJournal = journaled ? cached.journalInode == js.st_ino && cached.journalApplied <= js.st_size
+                                 : cached.journalApplied == 0;
+    if (!sameFile || !sameJournal) {
+        RegKey root;
+        if (exists && !ParseHiveFile(path, hive, root)) return false;
+        cached.root = std::move(root);
+        cached.loaded = true;
+        cached.inode = exists ? st.st_ino : 0;
+        cached.size = exists ? st.st_size : 0;
+        cached.mtime = exists ? st.st_mtim : timespec{};
+        cached.journalApplied = 0;
+    }
+    cached.journalInode = journaled ? js.st_ino : 0;
+    if (journaled && js.st_size > cached.journalApplied) {
+        std::string text;
+        if (ReadFrom(journal, cached.journalApplied, text))
+            cached.journalApplied += static_cast<off_t>(ApplyJournal(text, 0, cached.root));
+    }
+    return true;
+}
+
+// The hives whose journals this process wrote, folded into their files when
+// it exits normally.
+std::set<std::pair<std::string, Hive>>& Journaled() {
+    static std::set<std::pair<std::string, Hive>> hives;
+    return hives;
+}
+
+void FoldAtExit() {
+    for (const auto& [dir, hive] : Journaled()) {
+        RegistrySession session(dir);
+        session.Root(hive);
+        session.Commit(hive);
+    }
 }
 
 }  // namespace
@@ -243,12 +297,48 @@ bool RegistrySession::Commit(Hive hive) {
         unlink(temporary.c_str());
         return false;
     }
+    // The hive file now holds everything the journal did. Should the process
+    // die before the journal is gone, the next reader applies it again over
+    // the new file, which changes nothing.
+    unlink(JournalPath(dir_, hive).c_str());
+    cached.journalInode = 0;
+    cached.journalApplied = 0;
     struct stat st;
     if (stat(path.c_str(), &st) == 0) {
         cached.inode = st.st_ino;
         cached.size = st.st_size;
         cached.mtime = st.st_mtim;
     }
+    return true;
+}
+
+bool RegistrySession::Record(Hive hive, const RegChange& change) {
+    Cached& cached = Cache(dir_, hive);
+    std::string line = FormatChange(change);
+    std::string journal = JournalPath(dir_, hive);
+    int fd = open(journal.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    struct stat st {};
+    bool ok = fd >= 0 && fstat(fd, &st) == 0;
+    // A torn line left by a killed writer is cut off before this one follows it.
+    if (ok && st.st_size != cached.journalApplied) ok = ftruncate(fd, cached.journalApplied) == 0;
+    ok = ok && pwrite(fd, line.data(), line.size(), cached.journalApplied) == static_cast<ssize_t>(line.size());
+    if (fd >= 0) close(fd);
+    if (!ok) {
+        // The change stays unwritten: forget it, so that the next call reads the registry as it is.
+        cached.loaded = false;
+        return false;
+    }
+    cached.journalInode = st.st_ino;
+    cached.journalApplied += static_cast<off_t>(line.size());
+    if (Journaled().insert({dir_, hive}).second && Journaled().size() == 1) std::atexit(FoldAtExit);
+    if (cached.journalApplied >= kFoldJournalAt) Commit(hive);
+    return true;
+}
+
+bool LoadHiveFiles(const std::string& machineDir, Hive hive, RegKey& root) {
+    if (!ParseHiveFile(HivePath(machineDir, hive), hive, root)) return false;
+    std::string text;
+    if (ReadFrom(JournalPath(machineDir, hive), 0, text)) ApplyJournal(text, 0, root);
     return true;
 }
 

@@ -1,7 +1,11 @@
 // The registry of a machine: one REGEDIT4 text file per hive under
-// registry/, read back when another process has changed it and written
-// atomically (temporary file, then rename) on every change, so a killed
-// process never leaves a torn hive behind.
+// registry/, read back when another process has changed it. A hive file is
+// only ever replaced whole (temporary file, then rename), so a killed
+// process never leaves a torn hive behind; each change made through the
+// registry calls is appended to the hive's journal (registry_journal.h)
+// before the call returns, and the journal is folded into the hive file
+// when it grows large, when a tool writes the hive and when the process
+// exits.
 #ifndef WINSIM_REGISTRY_STORE_H
 #define WINSIM_REGISTRY_STORE_H
 
@@ -38,6 +42,8 @@ bool HiveFromName(const std::string& name, Hive& hive);
 // Splits "A\B\C" into its names; false for an empty name inside the path.
 bool SplitKeyPath(const std::string& path, std::vector<std::string>& names);
 
+struct RegChange;  // registry_journal.h
+
 // Exclusive access to the machine's registry for the lifetime of the
 // object: loads every hive that changed since this process last read it.
 class RegistrySession {
@@ -50,8 +56,10 @@ public:
     RegKey& Root(Hive hive);
     // The key at `names` below the hive's root, or nullptr.
     RegKey* Walk(Hive hive, const std::vector<std::string>& names);
-    // Writes the hive back (atomically).
+    // Writes the whole hive back (atomically) and retires its journal.
     bool Commit(Hive hive);
+    // Appends a change already made to the cached hive to its journal.
+    bool Record(Hive hive, const RegChange& change);
 
 private:
     std::string dir_;
@@ -62,6 +70,9 @@ private:
 void WriteRegedit(const RegKey& key, const std::string& path, std::string& out);
 // Parses REGEDIT4 text of one hive into `root`.
 bool ParseRegedit(const std::string& text, Hive hive, RegKey& root, std::string& error);
+
+// The hive as its file and journal hold it now, read afresh.
+bool LoadHiveFiles(const std::string& machineDir, Hive hive, RegKey& root);
 
 // Creates an empty hive file for every hive of a new machine.
 bool CreateHives(const std::string& machineDir, std::string& error);

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# arq as its users meet it: every level gives an archive that extracts to the
+# same bytes, entry names reach the terminal escaped, and `arq sfx` writes a
+# file that can be run.
+set -euo pipefail
+arq=$1
+stub=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAILED: $*"; exit 1; }
+
+head -c 300000 "$stub" > data.bin
+printf 'plain text %.0s' $(seq 1 500) >> data.bin
+evil=$'A\e[31mB\x07.TXT'
+cp data.bin "$evil"
+
+for level in 1 2 5; do
+  "$arq" a -$level "l$level.arq" data.bin >/dev/null
+  mkdir "out$level"
+  "$arq" x "l$level.arq" -o "out$level" >/dev/null
+  cmp -s data.bin "out$level/DATA.BIN" || fail "level $level does not extract to the same bytes"
+done
+[ "$(stat -c %s l5.arq)" -le "$(stat -c %s l2.arq)" ] || fail "level 5 is larger than level 2"
+[ "$(stat -c %s l2.arq)" -le "$(stat -c %s l1.arq)" ] || fail "level 2 is larger than level 1"
+if "$arq" a -9 bad.arq data.bin >/dev/null 2>&1; then fail "level 9 was accepted"; fi
+
+"$arq" a names.arq "$evil" > add.txt
+"$arq" l names.arq > list.txt
+"$arq" t names.arq > test.txt
+mkdir names
+"$arq" x names.arq -o names > extract.txt
+for out in add.txt list.txt test.txt extract.txt; do
+  if LC_ALL=C grep -q $'[\x01-\x08\x0b-\x1f\x7f]' "$out"; then fail "$out carries a raw control character"; fi
+  grep -qF 'A\x1B[31MB\x07.TXT' "$out" || fail "$out does not show the escaped name: $(cat -v "$out")"
+done
+
+umask 022
+"$arq" sfx "$stub" installer data.bin >/dev/null
+[ -x installer ] || fail "arq sfx left its output without the execute permission"
+"$arq" t installer >/dev/null || fail "the self-extracting file does not test"
+echo "arq tool checks passed"
