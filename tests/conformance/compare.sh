@@ -57,12 +57,17 @@ stage() {
 stage "$build/bin/conformance" "$work/machine/c"
 (cd "$work" && "$build/bin/winsim" run "$work/machine" -- 'C:\CONFTEST.EXE') > "$out/winsim.txt"
 if [ "$winsim_only" = 1 ]; then
+  # Plain diff, so that the test suite needs no Python.
   grep -q '^checks: ' "$out/winsim.txt" || { echo "FAIL: the program did not run to its end on winsim"; exit 1; }
   # Without Wine's DLLs here, the version resources cannot be read on this side.
-  skip=()
-  [ -f "$pe1" ] && [ -f "$pe2" ] || { skip=(PE1.DLL PE2.DLL); echo "(no wine64 DLLs here: their version resources are not compared)"; }
-  python3 "$here/compare_transcripts.py" --expected "$here/expected.txt" "$out/winsim.txt" "${skip[@]}"
-  exit $?
+  skip='^(exit code |checks: )'
+  [ -f "$pe1" ] && [ -f "$pe2" ] || { skip='^(exit code |checks: )|PE[12]\.DLL'; echo "(no wine64 DLLs here: their version resources are not compared)"; }
+  if ! diff <(grep -Ev "$skip" "$here/expected.txt") <(grep -Ev "$skip" "$out/winsim.txt"); then
+    echo "FAIL: winsim differs from Windows' transcript (<: Windows, >: winsim)"
+    exit 1
+  fi
+  echo "conformance on winsim: $(grep -c . "$here/expected.txt") checks, as Windows' transcript"
+  exit 0
 fi
 
 [ -x "$wine" ] || { echo "wine64 not found at $wine" >&2; exit 2; }

@@ -4,9 +4,7 @@
     compare_transcripts.py WINE WINSIM ALLOWED [EXPECTED]
 
 With EXPECTED, also writes Windows' transcript there: Wine's lines with the
-allowed deviations replaced by Windows' lines. `--expected EXPECTED WINSIM
-[SKIP...]` compares a winsim transcript with such a file alone (checks whose
-names contain one of the SKIP words are left out).
+allowed deviations replaced by Windows' lines.
 
 allowed.txt lists Wine's own deviations from Windows, each as
 
@@ -59,23 +57,7 @@ def allow_list(path):
     return entries
 
 
-def against_expected(expected_path, winsim_path, skip):
-    expected, order = transcript(expected_path)
-    winsim, winsim_order = transcript(winsim_path)
-    failures = 0
-    for name in order + [n for n in winsim_order if n not in expected]:
-        if any(word in name for word in skip):
-            continue
-        if expected.get(name) != winsim.get(name):
-            print(f"DIFFERENT: {name}\n    windows: {expected.get(name)}\n    winsim:  {winsim.get(name)}")
-            failures += 1
-    print(f"conformance on winsim: {len(order)} checks, {failures} differ from Windows' transcript")
-    return 1 if failures or len(order) < 200 else 0
-
-
 def main():
-    if sys.argv[1] == "--expected":
-        return against_expected(sys.argv[2], sys.argv[3], sys.argv[4:])
     wine, order = transcript(sys.argv[1])
     winsim, winsim_order = transcript(sys.argv[2])
     allowed = allow_list(sys.argv[3])
