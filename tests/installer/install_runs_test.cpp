@@ -140,6 +140,7 @@ TEST_F(Install, ADamagedArchiveChangesNothing) {
         EXPECT_EQ(Run("SILENT"), 2069u) << "entry " << entry;
         std::string diff = Shell(std::string(WINSIM_TOOL) + " diff '" + snapshot + "' '" + dir_ + "'");
         std::filesystem::remove(snapshot);
+        EXPECT_EQ(diff.find(".tmp"), std::string::npos) << "entry " << entry << ": " << diff;
         EXPECT_EQ(diff.find(".TMP"), std::string::npos) << "entry " << entry << ": " << diff;
         EXPECT_EQ(diff.find("Halvik"), std::string::npos) << "entry " << entry << ": " << diff;
         EXPECT_NE(Log().find("cxTestFile failure 0xFFFFFFF9"), std::string::npos) << "entry " << entry;

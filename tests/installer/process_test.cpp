@@ -65,6 +65,42 @@ TEST_F(Process, AnAbandonedLockAdmitsTheNextRun) {
     EXPECT_FALSE(HostFileExists(LogFile())) << "a clean run deletes its log";
 }
 
+TEST_F(Process, ALockOfAnotherSpellingIsAnotherMutex) {
+    std::string out = Shell(std::string(WINSIM_TOOL) + " hold " + Quote(dir_) + " 'vadide32 upgrade vadide32' -- " +
+                            RunCommand("SILENT"));
+    EXPECT_EQ(out.rfind("exit code 0x002", 0), 0u) << out;
+}
+
+// A path without a drive letter names a place on the machine (here the
+// root of D:, the program's current drive), never one on the host.
+TEST_F(Process, APathWithoutADriveStaysInTheMachine) {
+    std::string host = dir_ + ".host";
+    std::filesystem::create_directories(host);
+    std::string out = Shell("cd " + Quote(host) + " && WINSIM_FAIL='GetTempPathA:1:5' " + RunCommand("SILENT LEAVELOG"));
+    EXPECT_NE(out.find("exit code 0x"), std::string::npos) << out;
+    EXPECT_TRUE(std::filesystem::is_empty(host)) << "the run wrote into the host's working folder";
+    EXPECT_TRUE(HostFileExists(Host("D:\\HALVINST.LOG")));
+    std::filesystem::remove_all(host);
+}
+
+TEST_F(Process, AHostPathRunsAsACopyInTheMachine) {
+    std::string out = Shell(std::string(WINSIM_TOOL) + " run " + Quote(dir_) + " -- " + HALVINST_EXE + " SILENT LEAVELOG");
+    EXPECT_NE(out.find("exit code 0x002"), std::string::npos) << out;
+    EXPECT_NE(out.find("runs as C:\\"), std::string::npos) << out;
+    std::string temp = Host(winsim::CurrentProfile().tempPath);
+    EXPECT_TRUE(HostFileExists(temp + "/HALVINST.LOG"));
+    EXPECT_FALSE(HostFileExists(temp + "/halvinst.exe"))
+        << "the copy is removed after the run";
+}
+
+TEST_F(Process, AFileThatIsNoProgramIsRefused) {
+    WriteHostFile(dir_ + "/d/README.TXT", "not a program\r\n");
+    std::string out = Shell("(" + std::string(WINSIM_TOOL) + " run " + Quote(dir_) + " -- 'D:\\README.TXT'; echo status=$?)");
+    EXPECT_NE(out.find("D:\\README.TXT is not a program (error 193, ERROR_BAD_EXE_FORMAT)"), std::string::npos) << out;
+    EXPECT_NE(out.find("status=1"), std::string::npos) << out;
+    EXPECT_EQ(out.find("exit code"), std::string::npos) << out;
+}
+
 TEST_F(Process, WithoutAMachineTheProgramSaysHowToGetOne) {
     std::string out = Shell("(env -u WINSIM_MACHINE " + std::string(HALVINST_EXE) + "; echo status=$?)");
     EXPECT_NE(out.find("winsim create DIR --profile winxp"), std::string::npos) << out;

@@ -18,7 +18,7 @@ TEST_F(Names, TempNamesAreNumberedInHexAndCreated) {
     char name[MAX_PATH];
     UINT first = GetTempFileNameA(kDrivers, "KVTXYZ", 0, name);
     ASSERT_NE(first, 0u);
-    EXPECT_EQ(std::string(name), std::string(kDrivers) + "\\KVT" + "1.TMP");
+    EXPECT_EQ(std::string(name), std::string(kDrivers) + "\\KVT" + "1.tmp");
     EXPECT_EQ(GetFileAttributesA(name), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     HANDLE h = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -30,14 +30,14 @@ TEST_F(Names, TempNamesAreNumberedInHexAndCreated) {
     WriteHostFile(Host("C:\\WINDOWS\\system32\\drivers\\") + "/kvt2.tmp", "taken");
     UINT second = GetTempFileNameA("C:\\WINDOWS\\system32\\drivers\\", "KVT", 0, name);
     EXPECT_EQ(second, 3u);
-    EXPECT_STREQ(name, "C:\\WINDOWS\\system32\\drivers\\KVT3.TMP");
+    EXPECT_STREQ(name, "C:\\WINDOWS\\system32\\drivers\\KVT3.tmp");
     EXPECT_EQ(GetTempFileNameA("C:\\WINDOWS", "", 0, name), 4u);
-    EXPECT_STREQ(name, "C:\\WINDOWS\\4.TMP");
+    EXPECT_STREQ(name, "C:\\WINDOWS\\4.tmp");
 
     // Upper-case hexadecimal, from the low 16 bits of a given number; then
     // nothing is created.
     EXPECT_EQ(GetTempFileNameA(kDrivers, "KVT", 0x1ABCD, name), 0xABCDu);
-    EXPECT_STREQ(name, "C:\\WINDOWS\\system32\\drivers\\KVTABCD.TMP");
+    EXPECT_STREQ(name, "C:\\WINDOWS\\system32\\drivers\\KVTABCD.tmp");
     EXPECT_EQ(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES);
 }
 

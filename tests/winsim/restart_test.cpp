@@ -102,8 +102,8 @@ TEST_F(Restart, EachKindOfDelayedMoveAloneIsOnePairAndTheClosingNul) {
 TEST_F(Restart, DelayedMovesAreRefusedWhereWindowsRefusesThem) {
     EXPECT_FALSE(MoveFileExA("C:\\a.txt", "C:\\b.txt", MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_COPY_ALLOWED));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_FALSE(MoveFileExA("C:\\a.txt", nullptr, 0));  // deleting needs the restart
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(MoveFileExA("C:\\a.txt", nullptr, 0));  // a move to nowhere deletes, here nothing
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
     winsim::CreateOptions user;
     user.plainUser = true;

@@ -53,7 +53,14 @@ TEST_F(Mutexes, AnotherProcessWaitsTimesOutAndFindsItAbandoned) {
     }
     char c;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
-    HANDLE m = CreateMutexA(nullptr, FALSE, "probe mutex");
+    // Object names are case-sensitive: another spelling is another mutex.
+    HANDLE other = CreateMutexA(nullptr, FALSE, "PROBE MUTEX");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(WaitForSingleObject(other, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_TRUE(ReleaseMutex(other));
+    CloseHandle(other);
+    HANDLE m = CreateMutexA(nullptr, FALSE, "Probe Mutex");
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     EXPECT_EQ(WaitForSingleObject(m, 0), static_cast<DWORD>(WAIT_TIMEOUT));

@@ -1,9 +1,11 @@
 // winsim: create simulated Windows machines and run programs on them.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <windows.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +25,9 @@ int Usage() {
                  "  winsim create DIR --profile NAME [--lang LANGID] [--user]\n"
                  "      a fresh machine; --user makes its user a non-administrator\n"
                  "  winsim run DIR -- PROGRAM [ARGS]\n"
-                 "      runs PROGRAM (a Windows path inside the machine or a host path) and prints\n"
-                 "      its full exit code\n"
+                 "      runs PROGRAM (a Windows path inside the machine or a host path; a program\n"
+                 "      outside the machine is copied into its Temp folder for the run) in the\n"
+                 "      program's folder and prints its full exit code\n"
                  "  winsim reg DIR [KEY]\n"
                  "      prints the registry, or the subtree of KEY, as REGEDIT4 text\n"
                  "  winsim hold DIR MUTEX -- COMMAND [ARGS]\n"
@@ -60,20 +63,34 @@ bool Attach(const std::string& dir) {
     return false;
 }
 
-// Runs a host command and returns its wait status.
+// Runs a host command and returns its wait status; -1 when it could not be
+// waited for, -2 when it could not be started (errno set).
 int Spawn(const std::vector<std::string>& command) {
     std::vector<char*> argv;
     for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::fflush(nullptr);
+    // The child tells a failed exec through a pipe that a successful one closes.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return -1;
     pid_t pid = fork();
     if (pid == 0) {
+        close(report[0]);
         execvp(argv[0], argv.data());
-        std::fprintf(stderr, "winsim: cannot start %s: %s\n", argv[0], std::strerror(errno));
+        int error = errno;
+        if (write(report[1], &error, sizeof error) < 0) _exit(127);
         _exit(127);
     }
+    close(report[1]);
+    int execError = 0;
+    bool notStarted = pid > 0 && read(report[0], &execError, sizeof execError) == sizeof execError;
+    close(report[0]);
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) < 0) return -1;
+    if (notStarted) {
+        errno = execError;
+        return -2;
+    }
     return status;
 }
 
@@ -100,27 +117,34 @@ int Create(int argc, char** argv) {
 int Run(int argc, char** argv) {
     if (argc < 5 || std::strcmp(argv[3], "--") != 0) return Usage();
     if (!Attach(argv[2])) return 1;
-    std::string program = argv[4];
-    bool windowsPath = program.size() >= 2 && program[1] == ':';
-    std::string host = windowsPath ? winsim::HostPath(program) : program;
-    char real[PATH_MAX];
-    if (!realpath(host.c_str(), real)) {
-        std::fprintf(stderr, "winsim run: no program %s\n", program.c_str());
+    winsim::RunTarget target;
+    std::string error;
+    if (!winsim::PrepareRun(argv[4], target, error)) {
+        std::fprintf(stderr, "winsim run: %s\n", error.c_str());
         return 1;
     }
-    setenv("WINSIM_PROGRAM", (windowsPath ? program : winsim::WindowsPath(real)).c_str(), 1);
+    if (!target.copy.empty())
+        std::fprintf(stderr, "winsim run: %s runs as %s in the machine\n", argv[4], target.windowsPath.c_str());
+    setenv("WINSIM_PROGRAM", target.windowsPath.c_str(), 1);
+    setenv("WINSIM_CURRENT_DIRECTORY", target.currentDirectory.c_str(), 1);
     char exitFile[] = "/tmp/winsim-exit-XXXXXX";
     int fd = mkstemp(exitFile);
     if (fd < 0) return 1;
     close(fd);
     setenv("WINSIM_EXIT_FILE", exitFile, 1);
-    std::vector<std::string> command = {real};
+    std::vector<std::string> command = {target.hostPath};
     for (int i = 5; i < argc; ++i) command.push_back(argv[i]);
     int status = Spawn(command);
+    int startError = errno;
     std::ifstream in(exitFile);
     std::string code;
     std::getline(in, code);
     unlink(exitFile);
+    if (!target.copy.empty()) unlink(target.copy.c_str());
+    if (status == -2) {
+        std::fprintf(stderr, "winsim run: cannot start %s: %s\n", argv[4], std::strerror(startError));
+        return 1;
+    }
     if (status == -1) return 1;
     if (WIFSIGNALED(status)) {
         std::printf("program ended by signal %d\n", WTERMSIG(status));

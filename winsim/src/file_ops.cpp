@@ -62,8 +62,9 @@ bool StoreAttributes(const std::string& hostPath, DWORD attributes) {
 
 }  // namespace winsim
 
-extern "C" BOOL WINAPI DeleteFileA(LPCSTR name) {
-    if (winsim::FailsHere("DeleteFileA", true)) return FALSE;
+namespace {
+
+BOOL DeleteNow(LPCSTR name) {
     winsim::ResolvedPath path;
     if (!winsim::ResolveExisting(name, path)) return FALSE;
     if (winsim::IsDir(path.host) || winsim::IsReadOnly(path.host)) {
@@ -79,6 +80,13 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR name) {
         return FALSE;
     }
     return TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DeleteFileA(LPCSTR name) {
+    if (winsim::FailsHere("DeleteFileA", true)) return FALSE;
+    return DeleteNow(name);
 }
 
 extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES) {
@@ -180,7 +188,9 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
         return FALSE;
     }
     unsigned long reading = 0, writing = 0;
-    if (!winsim::RegisterOpen(source.host, GENERIC_READ, FILE_SHARE_READ, reading)) {
+    // The source is read while others may have it open for writing, as Wine's
+    // CopyFileA does (a log file being written can be copied).
+    if (!winsim::RegisterOpen(source.host, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, reading)) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
@@ -198,16 +208,15 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
         return FALSE;
     }
     winsim::StoreAttributes(target.host, winsim::AttributesOf(source.host) | FILE_ATTRIBUTE_ARCHIVE);
+    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
 namespace {
 
+// A move without a destination deletes the file, as Wine's MoveFileExA does.
 BOOL MoveNow(LPCSTR from, LPCSTR to, DWORD flags) {
-    if (!to) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!to) return DeleteNow(from);
     winsim::ResolvedPath source;
     if (!winsim::ResolveExisting(from, source)) return FALSE;
     winsim::ResolvedPath target = winsim::ResolvePath(to);

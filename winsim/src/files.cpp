@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "faults.h"
@@ -92,6 +93,11 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPS
     }
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    // Wildcards and the other characters no file name may hold.
+    if (std::strpbrk(name, "*?<>|\"")) {
+        SetLastError(ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
     }
     winsim::ResolvedPath path = winsim::ResolvePath(name);
@@ -224,7 +230,9 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE h, LONG distance, PLONG distanceHi
     }
     lseek(f->fd, target, SEEK_SET);
     if (distanceHigh) *distanceHigh = static_cast<LONG>(target >> 32);
-    SetLastError(ERROR_SUCCESS);
+    // A success leaves the last error alone, except where the position looks
+    // like the failure value: then the error says NO_ERROR.
+    if (static_cast<DWORD>(target) == INVALID_SET_FILE_POINTER) SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(target);
 }
 
@@ -247,7 +255,7 @@ extern "C" DWORD WINAPI GetFileSize(HANDLE h, LPDWORD high) {
     fstat(f->fd, &st);
     unsigned long long size = static_cast<unsigned long long>(st.st_size);
     if (high) *high = static_cast<DWORD>(size >> 32);
-    SetLastError(ERROR_SUCCESS);
+    if (static_cast<DWORD>(size) == INVALID_FILE_SIZE) SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(size);
 }
 

@@ -11,6 +11,7 @@
 
 #include "faults.h"
 #include "file_object.h"
+#include "machine_state.h"
 #include "shortnames.h"
 #include "text.h"
 
@@ -78,6 +79,12 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR path, LPWIN32_FIND_DATAA data) {
     std::vector<std::string> names = winsim::ListDirectory(dir.host);
     auto aliases = winsim::ShortNamesOf(names);
     auto search = std::make_unique<Search>();
+    // A folder other than a drive's root lists itself and its parent first.
+    bool driveRoot = dir.host.substr(0, dir.host.find_last_of('/')) == winsim::MachineDirectory();
+    if (dir.windows && !driveRoot) {
+        for (const char* dots : {".", ".."})
+            if (Matches(pattern.c_str(), dots)) search->matches.push_back({dots, "", dir.host + "/" + dots});
+    }
     for (const std::string& name : names) {
         const std::string& alias = aliases[name];
         if (Matches(pattern.c_str(), name.c_str()) || Matches(pattern.c_str(), alias.c_str()))

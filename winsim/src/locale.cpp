@@ -5,7 +5,9 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "composition.h"
 #include "faults.h"
 #include "machine_state.h"
 
@@ -36,6 +38,7 @@ const CharsetRow kCharsets[] = {
     {RUSSIAN_CHARSET, 1251, 0x00000004},    {GREEK_CHARSET, 1253, 0x00000008},
     {TURKISH_CHARSET, 1254, 0x00000010},    {HEBREW_CHARSET, 1255, 0x00000020},
     {ARABIC_CHARSET, 1256, 0x00000040},     {BALTIC_CHARSET, 1257, 0x00000080},
+    {VIETNAMESE_CHARSET, 1258, 0x00000100},
     {THAI_CHARSET, 874, 0x00010000},        {SHIFTJIS_CHARSET, 932, 0x00020000},
     {GB2312_CHARSET, 936, 0x00040000},      {HANGUL_CHARSET, 949, 0x00080000},
     {CHINESEBIG5_CHARSET, 950, 0x00100000},
@@ -112,12 +115,14 @@ extern "C" BOOL WINAPI TranslateCharsetInfo(DWORD* source, LPCHARSETINFO info, D
 }
 
 // Converts like Windows: the number of bytes written (or needed, when the
-// output size is 0); a buffer that is too small is filled as far as it goes
-// and the call fails with ERROR_INSUFFICIENT_BUFFER.
-extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int count, LPSTR out, int outSize,
-                                          LPCSTR defaultChar, LPBOOL usedDefault) {
+// output size is 0); a buffer that is too small is filled with the whole
+// characters that fit and the call fails with ERROR_INSUFFICIENT_BUFFER.
+// WC_COMPOSITECHECK turns a letter and its combining mark into the
+// precomposed character first.
+extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int count, LPSTR out,
+                                          int outSize, LPCSTR defaultChar, LPBOOL usedDefault) {
     if (winsim::FailsHere("WideCharToMultiByte", false)) return 0;
-    if (!wide || outSize < 0 || (outSize > 0 && !out)) {
+    if (!wide || count == 0 || outSize < 0 || (outSize > 0 && !out)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -134,13 +139,19 @@ extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, in
         return 0;
     }
     std::string result;
+    std::vector<size_t> ends;  // where each character's bytes end
     bool substituted = false;
     for (int i = 0; i < count;) {
         int units = (wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < count) ? 2 : 1;
+        char16_t units16[2] = {static_cast<char16_t>(wide[i]), static_cast<char16_t>(units == 2 ? wide[i + 1] : 0)};
+        char16_t composed = (flags & WC_COMPOSITECHECK) && units == 1 && i + 1 < count
+                                ? winsim::Precomposed(units16[0], static_cast<char16_t>(wide[i + 1]))
+                                : 0;
+        if (composed) units16[0] = composed;
         unsigned char in[4];
         for (int u = 0; u < units; ++u) {
-            in[2 * u] = static_cast<unsigned char>(wide[i + u] & 0xFF);
-            in[2 * u + 1] = static_cast<unsigned char>(wide[i + u] >> 8);
+            in[2 * u] = static_cast<unsigned char>(units16[u] & 0xFF);
+            in[2 * u + 1] = static_cast<unsigned char>(units16[u] >> 8);
         }
         char buffer[16];
         char* inPtr = reinterpret_cast<char*>(in);
@@ -153,13 +164,17 @@ extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, in
         } else {
             result.append(buffer, static_cast<size_t>(outPtr - buffer));
         }
-        i += units;
+        ends.push_back(result.size());
+        i += composed ? 2 : units;
     }
     iconv_close(converter);
     if (usedDefault) *usedDefault = substituted ? TRUE : FALSE;
     if (outSize == 0) return static_cast<int>(result.size());
     if (static_cast<int>(result.size()) > outSize) {
-        std::memcpy(out, result.data(), static_cast<size_t>(outSize));
+        size_t whole = 0;
+        for (size_t end : ends)
+            if (end <= static_cast<size_t>(outSize)) whole = end;
+        std::memcpy(out, result.data(), whole);
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }

@@ -208,10 +208,33 @@ std::string StateDir(const std::string& leaf) {
     return dir;
 }
 
+std::string CurrentDirectory() {
+    const char* here = std::getenv("WINSIM_CURRENT_DIRECTORY");
+    std::string dir = here ? here : "";
+    bool hasDrive = dir.size() >= 2 && dir[1] == ':' && std::isalpha(static_cast<unsigned char>(dir[0]));
+    if (!hasDrive) return "";
+    if (dir.size() == 2) dir += '\\';
+    return dir;
+}
+
+std::string FullWindowsPath(const std::string& path) {
+    bool hasDrive = path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
+    if (hasDrive) return path;
+    std::string current = CurrentDirectory();
+    if (current.empty()) {
+        char cwd[PATH_MAX];
+        current = getcwd(cwd, sizeof cwd) ? WindowsPath(cwd) : std::string("C:\\");
+    }
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return current.substr(0, 2) + path;
+    if (current.back() != '\\') current += '\\';
+    return current + path;
+}
+
 ResolvedPath ResolvePath(const char* path) {
     ResolvedPath r;
     std::string p = path ? path : "";
     bool hasDrive = p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]));
+    if (!hasDrive && !CurrentDirectory().empty()) return ResolvePath(FullWindowsPath(p).c_str());
     if (!hasDrive) {
         r.host = p;
         size_t slash = p.find_last_of('/');
@@ -224,7 +247,9 @@ ResolvedPath ResolvePath(const char* path) {
     char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(p[0])));
     std::string root = MachineDirectory() + "/" + std::string(1, letter);
     if (!IsDirectory(root)) {
-        if (letter == 'z') {
+        // Z: is the host's root, as Wine maps it, for host tools only: a
+        // program run in the machine never reaches the host beyond it.
+        if (letter == 'z' && CurrentDirectory().empty()) {
             root = "";  // the host's own root, as Wine maps it
         } else {
             r.driveMissing = true;

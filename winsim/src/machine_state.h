@@ -29,7 +29,18 @@ struct ResolvedPath {
     bool parentMissing = false;  // a directory on the way does not exist
     bool exists = false;         // the final component exists
 };
+// A path with a drive letter maps into the machine. A path without one is
+// relative to the current directory: for a program run in the machine that
+// is a Windows path there, so the path maps into the machine as well (a
+// rooted "\\x" goes to the current drive); for a host tool it stays a host path.
 ResolvedPath ResolvePath(const char* path);
+
+// The current directory of a program run in the machine ("C:\\", "D:\\SETUP"),
+// or "" for a host tool. `winsim run` and a WinMain program's start set it.
+std::string CurrentDirectory();
+// A path made absolute as a Windows path: one without a drive letter against
+// the current directory (a host tool's working directory as WindowsPath spells it).
+std::string FullWindowsPath(const std::string& path);
 
 // The names in a host directory, without "." and "..".
 std::vector<std::string> ListDirectory(const std::string& hostDir);

@@ -1,5 +1,6 @@
 // Committed virtual memory: zero-filled blocks, released whole.
 #include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "faults.h"
@@ -13,6 +14,8 @@ std::set<void*>& Blocks() {
 }
 // A 32-bit process never gets more than 2 GiB in one block.
 constexpr SIZE_T kLargest = 0x7FFF0000;
+// Windows reserves address space in steps of its allocation granularity.
+constexpr SIZE_T kGranularity = 0x10000;
 }  // namespace
 
 extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protect) {
@@ -21,11 +24,13 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, D
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    void* block = size > kLargest ? nullptr : std::calloc(1, size);
+    SIZE_T whole = (size + kGranularity - 1) / kGranularity * kGranularity;
+    void* block = size > kLargest ? nullptr : std::aligned_alloc(kGranularity, whole);
     if (!block) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    std::memset(block, 0, whole);
     Blocks().insert(block);
     return block;
 }

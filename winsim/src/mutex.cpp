@@ -20,7 +20,6 @@
 #include "faults.h"
 #include "handles.h"
 #include "machine_state.h"
-#include "text.h"
 
 namespace {
 
@@ -46,9 +45,11 @@ struct MutexHandle : winsim::KernelObject {
     }
 };
 
+// Object names are case-sensitive on Windows (unlike file names), so the
+// file keeps the name's case; anything but letters and digits is escaped.
 std::string FileName(const std::string& name) {
     std::string out;
-    for (unsigned char c : winsim::Upper(name)) {
+    for (unsigned char c : name) {
         char hex[4];
         std::snprintf(hex, sizeof hex, "%02X", c);
         out += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : std::string("%") + hex;

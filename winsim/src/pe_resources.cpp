@@ -1,10 +1,13 @@
 #include "pe_resources.h"
 
+#include "winsim/machine.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace winsim {
 namespace {
@@ -61,8 +64,9 @@ struct Failure {
 
 // Walks one level of the resource tree: the entry with `id`, or the first
 // entry when `id` is 0. Returns the entry's OffsetToData field.
-bool DirectoryEntry(const ImageBytes& image, const AddressMap& map, uint32_t treeRva, uint32_t dirOffset, uint32_t id,
-                    uint32_t& target, Failure& failure) {
+// The (id, target) pairs of one resource directory.
+bool ReadDirectory(const ImageBytes& image, const AddressMap& map, uint32_t treeRva, uint32_t dirOffset,
+                   std::vector<std::pair<uint32_t, uint32_t>>& entries, Failure& failure) {
     uint8_t header[16];
     uint64_t at;
     uint64_t directory = static_cast<uint64_t>(treeRva) + dirOffset;
@@ -77,15 +81,47 @@ bool DirectoryEntry(const ImageBytes& image, const AddressMap& map, uint32_t tre
             failure = {ERROR_BAD_EXE_FORMAT, "a resource directory entry lies outside the file"};
             return false;
         }
-        uint32_t name = U32(entry);
-        bool matches = id == 0 || (!(name & 0x80000000u) && name == id);
-        if (!matches) continue;
-        target = U32(entry + 4);
-        return true;
+        entries.emplace_back(U32(entry), U32(entry + 4));
+    }
+    return true;
+}
+
+bool DirectoryEntry(const ImageBytes& image, const AddressMap& map, uint32_t treeRva, uint32_t dirOffset, uint32_t id,
+                    uint32_t& target, Failure& failure) {
+    std::vector<std::pair<uint32_t, uint32_t>> entries;
+    if (!ReadDirectory(image, map, treeRva, dirOffset, entries, failure)) return false;
+    for (const auto& [name, where] : entries) {
+        if (id == 0 || (!(name & 0x80000000u) && name == id)) {
+            target = where;
+            return true;
+        }
     }
     if (id == kRtVersion) failure = {ERROR_RESOURCE_TYPE_NOT_FOUND, "the image has no version resource"};
     else failure = {ERROR_RESOURCE_NAME_NOT_FOUND, "the version resource directory is empty"};
     return false;
+}
+
+// The language entry a neutral lookup takes, as FindResourceA does: the
+// neutral one, the user's language, its primary language, US English, and
+// otherwise the first.
+bool LanguageEntry(const ImageBytes& image, const AddressMap& map, uint32_t treeRva, uint32_t dirOffset,
+                   uint32_t& target, Failure& failure) {
+    std::vector<std::pair<uint32_t, uint32_t>> entries;
+    if (!ReadDirectory(image, map, treeRva, dirOffset, entries, failure)) return false;
+    uint32_t user = MachineDir().empty() ? 0x0409 : GetUserDefaultLangID();
+    const uint32_t preferred[] = {0, user, user & 0x3FF, 0x0409};
+    int bestRank = 5;
+    for (const auto& [language, where] : entries) {
+        int rank = 4;
+        for (int r = 0; r < 4; ++r)
+            if (language == preferred[r]) rank = std::min(rank, r);
+        if (rank < bestRank) {
+            bestRank = rank;
+            target = where;
+        }
+    }
+    if (bestRank == 5) failure = {ERROR_RESOURCE_NAME_NOT_FOUND, "the version resource directory is empty"};
+    return bestRank < 5;
 }
 
 bool FindVersion(const ImageBytes& image, std::vector<uint8_t>& resource, Failure& failure) {
@@ -162,7 +198,9 @@ bool FindVersion(const ImageBytes& image, std::vector<uint8_t>& resource, Failur
     uint32_t levelOffset = 0;
     const uint32_t wanted[3] = {kRtVersion, 0, 0};
     for (int level = 0; level < 3; ++level) {
-        if (!DirectoryEntry(image, map, treeRva, levelOffset, wanted[level], target, failure)) return false;
+        bool found = level < 2 ? DirectoryEntry(image, map, treeRva, levelOffset, wanted[level], target, failure)
+                               : LanguageEntry(image, map, treeRva, levelOffset, target, failure);
+        if (!found) return false;
         bool isDirectory = (target & 0x80000000u) != 0;
         if (isDirectory != (level < 2)) {
             failure = {ERROR_BAD_EXE_FORMAT, "the resource tree has the wrong depth"};

@@ -41,8 +41,8 @@ private:
     uint64_t size_ = 0;
 };
 
-// The raw bytes of the first RT_VERSION resource (first name, first
-// language). On failure returns the Windows error that GetFileVersionInfo
+// The raw bytes of the first RT_VERSION resource (first name; of its
+// languages the one a neutral lookup finds). On failure returns the Windows error that GetFileVersionInfo
 // gives for such a file and a sentence for people in `why`.
 DWORD ReadVersionResource(const ImageBytes& image, std::vector<uint8_t>& resource, std::string& why);
 

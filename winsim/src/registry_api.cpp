@@ -180,8 +180,8 @@ extern "C" LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD 
     if (data && !size) return ERROR_INVALID_PARAMETER;
     return WithKey(key, KEY_QUERY_VALUE, [&](winsim::RegistrySession&, const KeyHandle&, RegKey& node) -> LONG {
         RegValue* value = node.FindValue(name ? name : "");
+        if (type) *type = value ? value->type : REG_NONE;
         if (!value) return ERROR_FILE_NOT_FOUND;
-        if (type) *type = value->type;
         DWORD needed = static_cast<DWORD>(value->data.size());
         if (!size) return ERROR_SUCCESS;
         DWORD room = *size;
@@ -189,6 +189,12 @@ extern "C" LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD 
         if (!data) return ERROR_SUCCESS;
         if (room < needed) return ERROR_MORE_DATA;
         if (needed) std::memcpy(data, value->data.data(), needed);
+        // A string stored without its terminator gets one when there is room, as on NT.
+        bool text = value->type == REG_SZ || value->type == REG_EXPAND_SZ || value->type == REG_MULTI_SZ;
+        if (text && needed && data[needed - 1] != 0 && room > needed) {
+            data[needed] = 0;
+            *size = needed + 1;
+        }
         return ERROR_SUCCESS;
     });
 }

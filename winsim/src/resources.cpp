@@ -1,7 +1,10 @@
 // The program's resources. A host program hands winsim its resource table
 // (the same bytes the Windows build carries in its resource section); the
-// calls look entries up by numeric type, name and exact language.
+// calls look entries up by numeric type and name, and by language the way
+// Windows' resource loader falls back.
 #include <windows.h>
+
+#include <vector>
 
 #include "faults.h"
 #include "winsim/machine.h"
@@ -31,19 +34,52 @@ namespace winsim {
 void SetModuleResources(const WinsimResourceTable* table) { moduleResources = table; }
 }  // namespace winsim
 
+namespace {
+
+// The languages FindResourceExA tries, in order: the one asked for, its
+// primary language with the neutral sublanguage, and the neutral language;
+// for a neutral request then the thread's (the user's) language, its primary
+// language, the system's language (the same on a winsim machine), US English
+// and last whatever language comes first.
+std::vector<WORD> CandidateLanguages(WORD language) {
+    auto primary = [](WORD id) { return static_cast<WORD>(PRIMARYLANGID(id)); };
+    std::vector<WORD> order = {language, primary(language), 0};
+    if (primary(language) == LANG_NEUTRAL) {
+        WORD user = GetUserDefaultLangID();
+        order.insert(order.end(), {user, primary(user), 0x0409});
+    }
+    return order;
+}
+
+}  // namespace
+
 extern "C" HRSRC WINAPI FindResourceExA(HMODULE, LPCSTR type, LPCSTR name, WORD language) {
     if (winsim::FailsHere("FindResourceExA", false)) return nullptr;
     unsigned short t, n;
     if (!moduleResources || !Numeric(type, t) || !Numeric(name, n)) {
-        SetLastError(1813 /* ERROR_RESOURCE_TYPE_NOT_FOUND */);
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return nullptr;
     }
+    const WinsimResource* first = nullptr;
+    bool typeSeen = false;
     for (unsigned i = 0; i < moduleResources->count; ++i) {
         const WinsimResource& r = moduleResources->entries[i];
-        if (r.type == t && r.name == n && r.language == language)
-            return reinterpret_cast<HRSRC>(const_cast<WinsimResource*>(&r));
+        typeSeen = typeSeen || r.type == t;
+        if (r.type == t && r.name == n && !first) first = &r;
     }
-    SetLastError(1815 /* ERROR_RESOURCE_LANG_NOT_FOUND */);
+    if (!first) {
+        SetLastError(typeSeen ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return nullptr;
+    }
+    for (WORD candidate : CandidateLanguages(language)) {
+        for (unsigned i = 0; i < moduleResources->count; ++i) {
+            const WinsimResource& r = moduleResources->entries[i];
+            if (r.type == t && r.name == n && r.language == candidate)
+                return reinterpret_cast<HRSRC>(const_cast<WinsimResource*>(&r));
+        }
+    }
+    if (PRIMARYLANGID(language) == LANG_NEUTRAL) return reinterpret_cast<HRSRC>(const_cast<WinsimResource*>(first));
+    SetLastError(ERROR_RESOURCE_LANG_NOT_FOUND);
     return nullptr;
 }
 
@@ -74,7 +110,7 @@ extern "C" BOOL WINAPI EnumResourceLanguagesA(HMODULE module, LPCSTR type, LPCST
     if (winsim::FailsHere("EnumResourceLanguagesA", false)) return FALSE;
     unsigned short t, n;
     if (!moduleResources || !callback || !Numeric(type, t) || !Numeric(name, n)) {
-        SetLastError(1813 /* ERROR_RESOURCE_TYPE_NOT_FOUND */);
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
     for (unsigned i = 0; i < moduleResources->count; ++i) {

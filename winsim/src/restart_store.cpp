@@ -20,14 +20,7 @@ const char kNtPrefix[] = "\\??\\";
 // The full Windows path Windows stores: a drive path as given (with
 // backslashes), anything else taken from the current directory.
 std::string FullPath(const std::string& path) {
-    std::string full = path;
-    bool hasDrive = full.size() >= 2 && full[1] == ':' && std::isalpha(static_cast<unsigned char>(full[0]));
-    if (!hasDrive) {
-        char cwd[PATH_MAX];
-        std::string here = getcwd(cwd, sizeof cwd) ? WindowsPath(cwd) : std::string("C:\\");
-        if (here.back() != '\\') here += '\\';
-        full = here + full;
-    }
+    std::string full = FullWindowsPath(path);
     for (char& c : full)
         if (c == '/') c = '\\';
     return full;
@@ -99,7 +92,6 @@ bool QueueRestartMove(LPCSTR from, LPCSTR to, DWORD flags) {
         SetLastError(ERROR_CANTWRITE);
         return false;
     }
-    SetLastError(ERROR_SUCCESS);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -39,15 +40,22 @@ std::string ProgramPath() {
 }  // namespace winsim
 
 // The program's own path as a Windows path. The module handle is ignored:
-// a winsim process has one module. A name that does not fit is cut and
-// terminated, and the call reports the buffer size with
-// ERROR_INSUFFICIENT_BUFFER.
+// a winsim process has one module. A name that does not fit is cut to the
+// buffer's size: Windows Vista and later terminate it and report
+// ERROR_INSUFFICIENT_BUFFER; earlier Windows leave it unterminated and
+// report success.
 extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
     if (winsim::FailsHere("GetModuleFileNameA", false)) return 0;
     std::string path = winsim::ProgramPath();
+    bool beforeVista = winsim::Machine().major < 6;
     if (size == 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        SetLastError(beforeVista ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER);
         return 0;
+    }
+    if (path.size() + 1 > size && beforeVista) {
+        std::memcpy(buffer, path.c_str(), std::min<size_t>(size, path.size()));
+        SetLastError(ERROR_SUCCESS);
+        return size;
     }
     if (path.size() + 1 > size) {
         std::memcpy(buffer, path.c_str(), size - 1);

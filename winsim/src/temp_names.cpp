@@ -23,7 +23,8 @@ constexpr unsigned kNumbers = 0xFFFF;  // only the low 16 bits make the name
 std::string NameFor(const std::string& directory, const std::string& prefix, unsigned number) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "%X", number);
-    return directory + prefix + hex + ".TMP";
+    // Windows spells the number in upper-case hex and the extension in lower case.
+    return directory + prefix + hex + ".tmp";
 }
 
 bool IsDirectory(const std::string& host) {
@@ -92,7 +93,6 @@ extern "C" UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique,
         unsigned number = unique & kNumbers;
         std::string name = NameFor(directory, pre, number);
         std::memcpy(out, name.c_str(), name.size() + 1);
-        SetLastError(ERROR_SUCCESS);
         return number;
     }
     Counter counter;

@@ -132,6 +132,7 @@ extern "C" BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* bu
     const uint8_t* base = static_cast<const uint8_t*>(block);
     winsim::VersionBlock found;
     if (!winsim::FindVersionBlock(base, treeSize, subBlock, found) || (found.offset == 0 && found.valueBytes == 0)) {
+        if (length) *length = 0;
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }

@@ -1,14 +1,27 @@
 // wsprintfA and wvsprintfA with user32's conversions: %c %d %i %u %x %X %s
-// with the flags '-', '0' and '#', a width, a precision, and the size
-// prefixes 'l' and 'h' (both 32 bits wide on Win32). No floating point.
-// The output, with its NUL, never exceeds 1024 bytes.
+// %p with the flags '-', '0' and '#', a width, a precision, and the size
+// prefixes 'l' and 'h' (both 32 bits wide on Win32 for numbers; for %c and
+// %s 'l' means a wide character or string, 'h' a narrow one, and %C and %S
+// are the wide ones). No floating point. The output, with its NUL, never
+// exceeds 1024 bytes.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr int kLimit = 1024;
+
+// A wide string in the ANSI code page.
+std::string Narrow(const WCHAR* text, int length) {
+    if (length <= 0) return "";
+    std::string out(static_cast<size_t>(length) * 2, '\0');
+    int n = WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
 
 struct Output {
     LPSTR buffer;
@@ -47,9 +60,12 @@ extern "C" int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list args) {
             precision = 0;
             while (*p >= '0' && *p <= '9') precision = precision * 10 + (*p++ - '0');
         }
-        if (*p == 'l' || *p == 'h' || *p == 'L') ++p;
+        char size = 0;
+        if (*p == 'l' || *p == 'h' || *p == 'L') size = *p++;
         char type = *p;
         if (!type) break;
+        bool wide = type == 'C' || type == 'S' ? size != 'h' : size == 'l';
+        std::string converted;
         char digits[40];
         int n = 0;
         const char* text = digits;
@@ -58,14 +74,27 @@ extern "C" int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list args) {
         bool negative = false;
         switch (type) {
             case 'c':
-            case 'C':
-                digits[0] = static_cast<char>(va_arg(args, int));
-                textLength = 1;
+            case 'C': {
+                int c = va_arg(args, int);
+                WCHAR w = static_cast<WCHAR>(c);
+                if (wide) converted = Narrow(&w, 1);
+                text = wide ? converted.c_str() : digits;
+                digits[0] = static_cast<char>(c);
+                textLength = wide ? static_cast<int>(converted.size()) : 1;
                 zero = false;
                 break;
+            }
             case 's':
             case 'S': {
-                text = va_arg(args, const char*);
+                if (wide) {
+                    const WCHAR* w = va_arg(args, const WCHAR*);
+                    int length = 0;
+                    while (w && w[length]) ++length;
+                    converted = w ? Narrow(w, length) : std::string("(null)");
+                    text = converted.c_str();
+                } else {
+                    text = va_arg(args, const char*);
+                }
                 if (!text) text = "(null)";
                 textLength = static_cast<int>(std::strlen(text));
                 if (precision >= 0 && precision < textLength) textLength = precision;
@@ -94,6 +123,14 @@ extern "C" int WINAPI wvsprintfA(LPSTR out, LPCSTR format, va_list args) {
                 textLength = n;
                 if (negative) prefix = "-";
                 else if (alternate && base == 16) prefix = type == 'X' ? "0X" : "0x";
+                break;
+            }
+            case 'p': {
+                // The address in upper-case hex, as wide as a pointer.
+                uintptr_t value = reinterpret_cast<uintptr_t>(va_arg(args, void*));
+                for (int i = static_cast<int>(sizeof value) * 2 - 1; i >= 0; --i)
+                    digits[n++] = "0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
+                textLength = n;
                 break;
             }
             default:

@@ -33,6 +33,23 @@ bool SaveSnapshot(const std::string& machineDir, const std::string& snapshot, st
 // or changed; "no changes" when there are none.
 bool DiffMachines(const std::string& before, const std::string& after, std::string& listing, std::string& error);
 
+// A program about to be run in the attached machine.
+struct RunTarget {
+    std::string hostPath;          // what the host starts
+    std::string windowsPath;       // the program's own path in the machine
+    std::string currentDirectory;  // its folder, where the program starts
+    std::string copy;              // host path of a copy made for the run ("" for none)
+};
+
+// Finds `program` (a Windows path in the machine, or a host path) and checks
+// that it is a program. A host path outside the machine is copied into the
+// machine's Temp folder, so that the program sees only the machine, its own
+// file included (as NAME.exe when the host name has no extension); the
+// caller deletes the copy after the run. False with
+// `error` for a missing file, a file that is no program (ERROR_BAD_EXE_FORMAT
+// on Windows), or a copy that cannot be made.
+bool PrepareRun(const std::string& program, RunTarget& target, std::string& error);
+
 }  // namespace winsim
 
 #endif
