@@ -2,12 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
-#include "install.h"
-#include "log.h"
 #include "winsim/machine.h"
 
 namespace fs = std::filesystem;
@@ -53,14 +50,4 @@ bool WriteFuzzFile(const std::string &hostPath, const uint8_t *data, size_t size
         return false;
     bool written = std::fwrite(data, 1, size, f) == size;
     return std::fclose(f) == 0 && written;
-}
-
-void ResetInstallerState()
-{
-    InstallLibraryCleanup();
-    StatusWord = 0;
-    StatusQualifier = 0;
-    std::memset(&RunFlags, 0, sizeof RunFlags);
-    IsWin95 = IsWinNT = IsWin2KXP = IsOldShell = IsAdmin = FALSE;
-    LibraryInitialised = PlatformDiscovered = DirectoriesSet = FALSE;
 }

@@ -11,6 +11,7 @@
 
 #include "../codec/cx.h"
 #include "fuzz_machine.h"
+#include "installer_reset.h"
 #include "install.h"
 #include "log.h"
 #include "upgrade.h"

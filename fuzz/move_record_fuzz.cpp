@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz_machine.h"
+#include "installer_reset.h"
 #include "install.h"
 #include "upgrade.h"
 #include "winsim/machine.h"

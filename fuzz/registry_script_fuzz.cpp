@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fuzz_machine.h"
+#include "installer_reset.h"
 #include "install.h"
 #include "registry.h"
 #include "winsim/machine.h"
