@@ -19,7 +19,7 @@ int usage()
                  "usage: arq a [-1..-5] ARCHIVE FILES...  add or replace files (level 1 fastest, 2 default,\n"
                  "                                      5 smallest)\n"
                  "       arq l ARCHIVE                 list entries\n"
-                 "       arq t ARCHIVE                 test the entries' CRC-32\n"
+                 "       arq t ARCHIVE                 test the entries: CRC-32, stream and sizes\n"
                  "       arq x ARCHIVE [PATTERN] [-o DIR]  extract (PATTERN defaults to *.*)\n"
                  "       arq d ARCHIVE PATTERN         delete entries\n"
                  "       arq sfx STUB OUT FILES...     write STUB, the archive header record and the files\n");
