@@ -18,6 +18,8 @@
 #include "terminal_paint.h"
 #include "gdi_objects.h"
 #include "ui_fixture.h"
+#include "machine_state.h"
+#include "winsim/machine.h"
 #include "winsim/ui.h"
 
 namespace {
@@ -72,23 +74,30 @@ TEST(TerminalKeys, TheBytesOfATerminalAreKeys) {
     EXPECT_EQ(key("\x01").kind, TerminalKey::Kind::Ignored);
 }
 
-class TerminalLayout : public UiTest {};
+class TerminalLayout : public UiTest {
+protected:
+    // The wizard-like dialog with the wizard's texts, on its language page.
+    HWND ShowWizardLike(DialogHandler& h) {
+        HWND d = CreateModeless(WizardLikeTemplate(), h);
+        SetWindowTextA(d, "Talven Setup Wizard");
+        SetDlgItemTextA(d, 1010, "Please choose the language in which you prefer to view this setup wizard.");
+        SetDlgItemTextA(d, 1004, "&Next >");
+        SetDlgItemTextA(d, 1009, "< &Back");
+        SetDlgItemTextA(d, 2, "&Cancel");
+        SetDlgItemTextA(d, 1000, "Talven Tessera Disc Reader");
+        SetDlgItemTextA(d, 1001, "Version 7.1.0.189 ");
+        SendDlgItemMessageA(d, 1006, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English"));
+        SendDlgItemMessageA(d, 1006, CB_SETCURSEL, 0, 0);
+        EnableWindow(GetDlgItem(d, 1009), FALSE);
+        ShowWindow(d, SW_SHOW);
+        SetFocus(GetDlgItem(d, 1006));
+        return d;
+    }
+};
 
 TEST_F(TerminalLayout, ControlsSitWhereTheDialogUnitsPutThem) {
     DialogHandler h;
-    HWND d = CreateModeless(WizardLikeTemplate(), h);
-    SetWindowTextA(d, "Talven Setup Wizard");
-    SetDlgItemTextA(d, 1010, "Please choose the language in which you prefer to view this setup wizard.");
-    SetDlgItemTextA(d, 1004, "&Next >");
-    SetDlgItemTextA(d, 1009, "< &Back");
-    SetDlgItemTextA(d, 2, "&Cancel");
-    SetDlgItemTextA(d, 1000, "Talven Tessera Disc Reader");
-    SetDlgItemTextA(d, 1001, "Version 7.1.0.189 ");
-    SendDlgItemMessageA(d, 1006, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English"));
-    SendDlgItemMessageA(d, 1006, CB_SETCURSEL, 0, 0);
-    EnableWindow(GetDlgItem(d, 1009), FALSE);
-    ShowWindow(d, SW_SHOW);
-    SetFocus(GetDlgItem(d, 1006));
+    HWND d = ShowWizardLike(h);
 
     winsim::TerminalFrame f = winsim::LayoutDialog(winsim::DescribeDialog(d), 120);
     ASSERT_EQ(f.lines.size(), 25u);  // 23 rows of 8 dialog units and the frame
@@ -141,6 +150,33 @@ TEST_F(TerminalLayout, ANarrowTerminalSqueezesTheDialog) {
     ASSERT_NE(open, std::string::npos) << bar;
     std::string inside = bar.substr(open + 1, close - open - 1);
     EXPECT_EQ(std::count(inside.begin(), inside.end(), '#'), static_cast<long>(inside.size() / 2)) << bar;
+}
+
+// Everything of the wizard on the smallest usual terminal, with the keys under it in full,
+// and a message box over the dialog when there is no room under it.
+TEST_F(TerminalLayout, TheWizardFitsEightyByTwentyFour) {
+    DialogHandler h;
+    winsim::DialogView view = winsim::DescribeDialog(ShowWizardLike(h));
+    winsim::MessageBoxView box{"Talven Setup Wizard", "Are you sure you want to exit now?", {IDYES, IDNO}, 0};
+    for (const auto& [columns, rows] : {std::pair{80, 24}, std::pair{100, 30}, std::pair{60, 20}}) {
+        const winsim::MessageBoxView* const boxes[] = {nullptr, &box};
+        for (const winsim::MessageBoxView* shown : boxes) {
+            winsim::TerminalFrame f = winsim::ComposeScreen(&view, shown, columns, rows);
+            EXPECT_LE(f.lines.size(), static_cast<size_t>(rows)) << columns << "x" << rows;
+            std::string all;
+            for (const std::string& line : f.lines) {
+                EXPECT_LE(winsim::TextWidth(line), columns) << line;
+                all += line + "\n";
+            }
+            // The version label may take two lines in its 75 units; the box covers the list.
+            std::vector<std::string> wanted = {"┌─ Talven Setup Wizard ─", "Talven Tessera Disc Reader", "7.1.0.189",
+                                               "Next >", "Cancel", "Tab/Shift+Tab move", "^L redraw"};
+            if (shown) wanted.insert(wanted.end(), {"Are you sure you want to exit now?", "[ Yes ]", "[ No ]"});
+            else wanted.push_back("English");
+            for (const std::string& text : wanted)
+                EXPECT_NE(all.find(text), std::string::npos) << columns << "x" << rows << " lacks " << text << "\n" << all;
+        }
+    }
 }
 
 TEST_F(TerminalLayout, AMessageBoxShowsItsTextAndButtons) {
@@ -208,6 +244,32 @@ TEST_F(TerminalSession, TabAndEnterClickThroughTheDialog) {
     close(master);
     EXPECT_NE(Transcript().find("input terminal: key TAB"), std::string::npos) << Transcript();
     EXPECT_NE(Transcript().find("input terminal: key ENTER"), std::string::npos);
+}
+
+// A message box on a German machine at 80 x 24: its buttons in German, and the mnemonic of Ja
+// answers it.
+TEST_F(TerminalSession, AMessageBoxAnswersToItsMnemonics) {
+    winsim::Profile p = winsim::CurrentProfile();
+    std::string error;
+    ASSERT_TRUE(winsim::SetMachineLanguage(p, 0x0407, error)) << error;
+    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error)) << error;
+    ASSERT_TRUE(winsim::UseMachine(dir_, error)) << error;
+    int master = -1;
+    winsize size{24, 80, 0, 0};
+    pid_t child = forkpty(&master, nullptr, nullptr, &size);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        winsim::SetUiTerminal(true);
+        _exit(MessageBoxA(nullptr, "Weiter?", "Talven Setup-Assistent", MB_YESNOCANCEL));
+    }
+    std::string screen = ReadFor(master, 500);
+    EXPECT_NE(screen.find("[ Ja ]\x1b[0m  [ Nein ]  [ Abbrechen ]"), std::string::npos) << screen;
+    ASSERT_EQ(write(master, "j", 1), 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), IDYES);
+    close(master);
 }
 
 }  // namespace
