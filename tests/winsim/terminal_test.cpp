@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "dialog_bytes.h"
 #include "dialog_view.h"
@@ -190,7 +191,26 @@ TEST_F(TerminalLayout, AMessageBoxShowsItsTextAndButtons) {
 
 // A whole dialog worked from a pseudo-terminal: the child runs it, the test
 // types keys and reads the screen.
-class TerminalSession : public UiTest {};
+class TerminalSession : public UiTest {
+protected:
+    // Runs `body` in a child process on a pseudo-terminal of 80 x 24, the smallest usual one;
+    // `master` is the test's side of it.
+    pid_t StartOnTerminal(int& master, const std::function<int()>& body) {
+        winsize size{24, 80, 0, 0};
+        pid_t child = forkpty(&master, nullptr, nullptr, &size);
+        if (child == 0) {
+            winsim::SetUiTerminal(true);
+            _exit(body());
+        }
+        return child;
+    }
+    static int ExitStatus(pid_t child) {
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status));
+        return WEXITSTATUS(status);
+    }
+};
 
 std::string ReadFor(int fd, int milliseconds) {
     std::string out;
@@ -206,39 +226,34 @@ std::string ReadFor(int fd, int milliseconds) {
 
 TEST_F(TerminalSession, TabAndEnterClickThroughTheDialog) {
     int master = -1;
-    winsize size{30, 100, 0, 0};
-    pid_t child = forkpty(&master, nullptr, nullptr, &size);
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        winsim::SetUiTerminal(true);
+    pid_t child = StartOnTerminal(master, [this] {
         DialogHandler h;
         h.onMessage = [](HWND d, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
             if (message == WM_INITDIALOG) {
+                SetWindowTextA(d, "Talven Setup Wizard");
                 SetDlgItemTextA(d, 1004, "&Next >");
                 SetDlgItemTextA(d, 2, "&Cancel");
                 return TRUE;
             }
             if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) != 1006) {
-                int answer = 0;
                 if (LOWORD(wParam) == 1004) EndDialog(d, 11);
                 if (LOWORD(wParam) == IDCANCEL) EndDialog(d, 22);
-                (void)answer;
             }
             return FALSE;
         };
-        _exit(static_cast<int>(RunModal(WizardLikeTemplate(), h)));
-    }
+        return static_cast<int>(RunModal(WizardLikeTemplate(), h));
+    });
+    ASSERT_GE(child, 0);
     std::string screen = ReadFor(master, 500);
     EXPECT_NE(screen.find("\x1b[?1049h"), std::string::npos);  // the alternate screen
     EXPECT_NE(screen.find("Next >"), std::string::npos);
+    EXPECT_NE(screen.find("Talven Setup Wizard"), std::string::npos) << "the caption row is not cut at 24 rows";
+    EXPECT_NE(screen.find("^L redraw"), std::string::npos) << "nor the key help at 80 columns";
     ASSERT_EQ(write(master, "\t", 1), 1);  // from the list to Next
     screen = ReadFor(master, 300);
     EXPECT_NE(screen.find(">"), std::string::npos);
     ASSERT_EQ(write(master, "\r", 1), 1);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 11);
+    EXPECT_EQ(ExitStatus(child), 11);
     std::string rest = ReadFor(master, 200);
     EXPECT_NE(rest.find("\x1b[?1049l"), std::string::npos);  // the terminal is put back
     close(master);
@@ -255,20 +270,13 @@ TEST_F(TerminalSession, AMessageBoxAnswersToItsMnemonics) {
     ASSERT_TRUE(winsim::SaveProfile(dir_, p, error)) << error;
     ASSERT_TRUE(winsim::UseMachine(dir_, error)) << error;
     int master = -1;
-    winsize size{24, 80, 0, 0};
-    pid_t child = forkpty(&master, nullptr, nullptr, &size);
+    pid_t child =
+        StartOnTerminal(master, [] { return MessageBoxA(nullptr, "Weiter?", "Talven Setup-Assistent", MB_YESNOCANCEL); });
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        winsim::SetUiTerminal(true);
-        _exit(MessageBoxA(nullptr, "Weiter?", "Talven Setup-Assistent", MB_YESNOCANCEL));
-    }
     std::string screen = ReadFor(master, 500);
     EXPECT_NE(screen.find("[ Ja ]\x1b[0m  [ Nein ]  [ Abbrechen ]"), std::string::npos) << screen;
     ASSERT_EQ(write(master, "j", 1), 1);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), IDYES);
+    EXPECT_EQ(ExitStatus(child), IDYES);
     close(master);
 }
 
