@@ -78,8 +78,8 @@ static BOOL ConvertsExactly(const WCHAR *text, int length)
     return size != 0 && !usedDefault;
 }
 
-/* Whether every string of a table converts to the ANSI code page without a
- * default character: a table that needs one would show question marks. */
+/* Whether every string the installer shows of a table converts exactly: a
+ * table that does not would show question marks or wrong letters. */
 static BOOL TableConverts(WORD language)
 {
     HRSRC found;
@@ -160,7 +160,7 @@ BOOL ChooseStartupLanguage(void)
         OfferedLanguages[OfferedCount++] = ENGLISH_LANGUAGE;
     }
     /* The user's own language, else one of its family, else English (which
-     * the most users read after their own), else the first offered. */
+     * most users read after their own), else the first offered. */
     user = GetUserDefaultLangID();
     i = FindOffered(user, 0xFFFF);
     if (i == OfferedCount) i = FindOffered(user, 0x3FF);
