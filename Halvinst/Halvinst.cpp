@@ -20,6 +20,8 @@ DWORD selectedLanguage;
 char WizardTitle[256];
 static char StringBuffer[1040];
 
+#define ENGLISH_LANGUAGE 0x0409
+
 const char *LoadLangString(HINSTANCE instance, UINT id, WORD language)
 {
     HRSRC found;
@@ -57,7 +59,52 @@ const char *LangString(UINT id)
     return LoadLangString(ModuleInstance, id, OfferedLanguages[selectedLanguage]);
 }
 
-/* Offers a language whose locale is installed and whose script the display can show. */
+/* The string blocks the installer shows: ids 1 to 30, 1000 and 2048 to 2087. */
+static const WORD ShownBlocks[] = {1, 2, 63, 129, 130, 131};
+
+/* Whether a text converts to the ANSI code page as it is: no default
+ * character, and no best-fit look-alike ("e" for "è") where Windows 2000 and
+ * later would use one; the Windows 95 family does not know that flag. */
+static BOOL ConvertsExactly(const WCHAR *text, int length)
+{
+    BOOL usedDefault = FALSE;
+    int size = WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK | WC_NO_BEST_FIT_CHARS, text, length, NULL, 0, NULL,
+                                   &usedDefault);
+
+    if (size == 0 && GetLastError() == ERROR_INVALID_FLAGS) {
+        usedDefault = FALSE;
+        size = WideCharToMultiByte(CP_ACP, WC_COMPOSITECHECK, text, length, NULL, 0, NULL, &usedDefault);
+    }
+    return size != 0 && !usedDefault;
+}
+
+/* Whether every string the installer shows of a table converts exactly: a
+ * table that does not would show question marks or wrong letters. */
+static BOOL TableConverts(WORD language)
+{
+    HRSRC found;
+    HGLOBAL loaded;
+    const WCHAR *text;
+    const WCHAR *end;
+    BOOL converts = TRUE;
+    unsigned i;
+
+    for (i = 0; converts && i < sizeof ShownBlocks / sizeof ShownBlocks[0]; ++i) {
+        found = FindResourceExA(ModuleInstance, RT_STRING, MAKEINTRESOURCE(ShownBlocks[i]), language);
+        loaded = found ? LoadResource(ModuleInstance, found) : NULL;
+        text = loaded ? (const WCHAR *)LockResource(loaded) : NULL;
+        if (!text) continue;
+        end = text + SizeofResource(ModuleInstance, found) / sizeof(WCHAR);
+        for (; converts && text < end && text + 1 + *text <= end; text += 1 + *text) {
+            if (*text && !ConvertsExactly(text + 1, *text)) converts = FALSE;
+        }
+        FreeResource(loaded);
+    }
+    return converts;
+}
+
+/* Offers a language whose locale is installed, whose script the display can
+ * show and whose texts the ANSI code page holds. */
 static BOOL CALLBACK OfferLanguage(HMODULE module, LPCSTR type, LPCSTR name, WORD language, LONG_PTR parameter)
 {
     LCID locale = MAKELCID(language, SORT_DEFAULT);
@@ -79,9 +126,21 @@ static BOOL CALLBACK OfferLanguage(HMODULE module, LPCSTR type, LPCSTR name, WOR
     if (!TranslateCharsetInfo((DWORD *)(ULONG_PTR)set, &charset, TCI_SRCCHARSET)) return TRUE;
     memset(&signature, 0, sizeof signature);
     if (!GetLocaleInfoA(locale, LOCALE_FONTSIGNATURE, (LPSTR)&signature, sizeof signature)) return TRUE;
-    if ((charset.fs.fsCsb[0] & signature.lsCsbSupported[0]) && OfferedCount < MAX_OFFERED_LANGUAGES)
-        OfferedLanguages[OfferedCount++] = language;
+    if (!(charset.fs.fsCsb[0] & signature.lsCsbSupported[0])) return TRUE;
+    if (TableConverts(language) && OfferedCount < MAX_OFFERED_LANGUAGES) OfferedLanguages[OfferedCount++] = language;
     return TRUE;
+}
+
+/* The first offered entry equal to `language` in the bits of `mask`, or
+ * OfferedCount when there is none. */
+static DWORD FindOffered(LANGID language, WORD mask)
+{
+    DWORD i;
+
+    for (i = 0; i < OfferedCount; ++i) {
+        if ((OfferedLanguages[i] & mask) == (language & mask)) break;
+    }
+    return i;
 }
 
 BOOL ChooseStartupLanguage(void)
@@ -94,17 +153,19 @@ BOOL ChooseStartupLanguage(void)
     memset(OfferedLanguages, 0, sizeof OfferedLanguages);
     OfferedCount = 0;
     EnumResourceLanguagesA(ModuleInstance, RT_STRING, MAKEINTRESOURCE(1), OfferLanguage, 0);
+    /* English is plain ASCII and reads on every Windows: it stands in when
+     * no table suits this one, rather than an empty window. */
+    if (OfferedCount == 0) {
+        LogWrite("No string table suits this system; English is offered");
+        OfferedLanguages[OfferedCount++] = ENGLISH_LANGUAGE;
+    }
+    /* The user's own language, else one of its family, else English (which
+     * most users read after their own), else the first offered. */
     user = GetUserDefaultLangID();
-    selectedLanguage = 0;
-    for (i = 0; i < OfferedCount; ++i) {
-        if (OfferedLanguages[i] == user) break;
-    }
-    if (i == OfferedCount) {
-        for (i = 0; i < OfferedCount; ++i) {
-            if ((OfferedLanguages[i] & 0x3FF) == (user & 0x3FF)) break;
-        }
-    }
-    if (i < OfferedCount) selectedLanguage = i;
+    i = FindOffered(user, 0xFFFF);
+    if (i == OfferedCount) i = FindOffered(user, 0x3FF);
+    if (i == OfferedCount) i = FindOffered(ENGLISH_LANGUAGE, 0xFFFF);
+    selectedLanguage = i < OfferedCount ? i : 0;
     lstrcpynA(WizardTitle, LangString(1), sizeof WizardTitle);
     return TRUE;
 }
@@ -159,6 +220,16 @@ static void Refuse(UINT id)
     MessageBoxA(NULL, LangString(id), WizardTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
+/* The first recorded error as the error page words it: its message and
+ * its code, in the selected language. */
+static void FormatFirstError(char *text)
+{
+    char message[sizeof StringBuffer];
+
+    lstrcpynA(message, LangString(ErrorMessageId(StatusWord, StatusQualifier)), sizeof message);
+    FormatErrorCode(text, LangString(13), message, StatusWord, StatusQualifier);
+}
+
 static BOOL UserCancelled(void)
 {
     POSITION();
@@ -207,6 +278,16 @@ BOOL StartupChecks(void)
         case -1:
             return Ask(22) ? TRUE : UserCancelled();
         default:
+            /* An installed driver that cannot be read has recorded the
+             * failure; the installation could only end in it, so the run
+             * stops here and says why. */
+            if (STATUS_CODE(StatusWord) >= 2048) {
+                char text[1024];
+
+                FormatFirstError(text);
+                MessageBoxA(NULL, text, WizardTitle, MB_OK | MB_ICONEXCLAMATION);
+                return FALSE;
+            }
             break;
         }
     }
@@ -348,23 +429,27 @@ static void EnterWelcomePage(void)
     DefaultButtons();
 }
 
+/* The error and success pages end the wizard on either button: OK, and
+ * Cancel again after the restart page had made it No. */
+static void EnterEndingPage(const char *status)
+{
+    SetText(IDC_STATUS, status);
+    SetText(IDC_NEXT, LangString(5));
+    SetText(IDC_CANCEL, LangString(17));
+    Focus(IDC_NEXT);
+}
+
 static void EnterErrorPage(void)
 {
-    char message[sizeof StringBuffer];
     char text[1024];
 
-    lstrcpynA(message, LangString(ErrorMessageId(StatusWord, StatusQualifier)), sizeof message);
-    FormatErrorCode(text, LangString(13), message, StatusWord, StatusQualifier);
-    SetText(IDC_STATUS, text);
-    SetText(IDC_NEXT, LangString(5));
-    Focus(IDC_NEXT);
+    FormatFirstError(text);
+    EnterEndingPage(text);
 }
 
 static void EnterSuccessPage(void)
 {
-    SetText(IDC_STATUS, LangString(7));
-    SetText(IDC_NEXT, LangString(5));
-    Focus(IDC_NEXT);
+    EnterEndingPage(LangString(7));
 }
 
 static void EnterRestartPage(void)

@@ -2,6 +2,7 @@
 // one is chosen, and who may install on which Windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -23,20 +24,18 @@ protected:
         winsim::SetModuleResources(&halvinstResources);
         unsetenv("WINSIM_MESSAGEBOX_ANSWERS");
     }
-    // A machine of `profile` with the user's language and the display's code page.
-    // The gates run before the library starts, so it is not started here.
-    void Machine(const std::string& profile, unsigned langId = 0x0409, unsigned codePage = 1252,
-                 bool plainUser = false) {
+    // A machine of `profile` and a Windows of `langId`: its user's language, code page and
+    // installed locales. The gates run before the library starts, so it is not started here.
+    void Machine(const std::string& profile, unsigned langId = 0x0409, bool plainUser = false) {
         InstallLibraryCleanup();
         ResetInstaller();
         UseFreshMachine(profile);
         winsim::SetProgramPath("D:\\HALVINST.EXE");
         LogOpen("C:\\engine.log");
         winsim::Profile p = winsim::CurrentProfile();
-        p.langId = langId;
-        p.codePage = codePage;
-        if (plainUser) p.admin = false;
         std::string error;
+        ASSERT_TRUE(winsim::SetMachineLanguage(p, langId, error)) << error;
+        if (plainUser) p.admin = false;
         ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
         ASSERT_TRUE(winsim::UseMachine(dir_, error));
         DiscoverPlatform();
@@ -56,34 +55,97 @@ TEST_F(Startup, AWesternMachineOffersTheLatinTables) {
     EXPECT_EQ(OfferedLanguages[selectedLanguage], 0x0409);
     EXPECT_STREQ(WizardTitle, "Talven Setup Wizard");
     EXPECT_STREQ(LangString(1000), "English");
+    EXPECT_STREQ(LoadLangString(nullptr, 1000, 0x040C), "Fran\xE7" "ais") << "converted to code page 1252";
 
+    // The Windows 95 family has no WC_NO_BEST_FIT_CHARS: the check goes on without it.
+    Machine("win98", 0x0409);
+    ChooseStartupLanguage();
+    EXPECT_EQ(Offered(), (std::vector<WORD>{0x0407, 0x0409, 0x040A, 0x040C, 0x0410, 0x0413, 0x0416, 0x041D}));
+}
+
+// Every machine gets a table it can show, in the user's language where there is one, else
+// in English: the language of each table is checked in what the machine shows of it.
+TEST_F(Startup, EveryMachineGetsATableItCanShow) {
     const struct {
         unsigned user;
         WORD chosen;
-    } rows[] = {{0x0407, 0x0407}, {0x0807, 0x0407}, {0x0C0C, 0x040C}, {0x0419, 0x0407}};
+        std::vector<WORD> offered;  // empty: not checked
+    } rows[] = {
+        // The thirteen, each on a Windows of its own language.
+        {0x0404, 0x0404, {0x0404}}, {0x0407, 0x0407, {}}, {0x0409, 0x0409, {}}, {0x040A, 0x040A, {}},
+        {0x040C, 0x040C, {}}, {0x0410, 0x0410, {}}, {0x0411, 0x0411, {0x0411}}, {0x0412, 0x0412, {0x0412}},
+        {0x0413, 0x0413, {}}, {0x0416, 0x0416, {}}, {0x041D, 0x041D, {}}, {0x041E, 0x041E, {0x041E}},
+        {0x0804, 0x0804, {0x0804}},
+        // Relatives of the thirteen take their family's table.
+        {0x0807, 0x0407, {}}, {0x0C0C, 0x040C, {}}, {0x0C0A, 0x040A, {}},
+        // Western Windows of other languages: English first, though German sorts before it.
+        {0x040B, 0x0409, {0x0407, 0x0409, 0x040A, 0x040C, 0x0410, 0x0413, 0x0416, 0x041D}},
+        {0x0406, 0x0409, {}}, {0x0414, 0x0409, {}},
+        // Other code pages: only tables whose every text they hold; English is one of them.
+        {0x0419, 0x0409, {}}, {0x0408, 0x0409, {}}, {0x0415, 0x0409, {}}, {0x0405, 0x0409, {}},
+        {0x041F, 0x0409, {}}, {0x0425, 0x0409, {}},
+        // No table passes on Hebrew or Arabic Windows: English stands in. Vietnamese Windows
+        // shows the Western tables whose letters its code page has, and English is chosen.
+        {0x040D, 0x0409, {0x0409}}, {0x0401, 0x0409, {0x0409}}, {0x042A, 0x0409, {}},
+    };
     for (const auto& row : rows) {
         Machine("winxp", row.user);
         ChooseStartupLanguage();
+        ASSERT_GT(OfferedCount, 0u) << std::hex << row.user;
         EXPECT_EQ(OfferedLanguages[selectedLanguage], row.chosen) << std::hex << row.user;
+        if (!row.offered.empty()) {
+            EXPECT_EQ(Offered(), row.offered) << std::hex << row.user;
+        }
+        EXPECT_STRNE(WizardTitle, "") << std::hex << row.user;
+        // No offered table comes out with the code page's default character in it.
+        for (WORD language : Offered()) {
+            for (UINT id : {1u, 2u, 9u, 15u, 16u, 17u, 18u, 19u, 20u, 1000u, 2049u})
+                EXPECT_EQ(std::strchr(LoadLangString(nullptr, id, language), '?'), nullptr)
+                    << std::hex << row.user << " offers " << language << ", string " << std::dec << id << ": "
+                    << LoadLangString(nullptr, id, language);
+        }
     }
-    EXPECT_STREQ(LoadLangString(nullptr, 1000, 0x040C), "Fran\xE7" "ais") << "converted to code page 1252";
+    // The question marks a Russian user saw: German, Spanish and French are not offered there.
+    Machine("winxp", 0x0419);
+    ChooseStartupLanguage();
+    for (WORD latin : {0x0407, 0x040A, 0x040C})
+        EXPECT_EQ(std::count(OfferedLanguages, OfferedLanguages + OfferedCount, latin), 0) << std::hex << latin;
+    EXPECT_TRUE(Log().find("No string table suits this system") == std::string::npos);
+    Machine("winxp", 0x040D);
+    ChooseStartupLanguage();
+    EXPECT_STREQ(WizardTitle, "Talven Setup Wizard");
+    EXPECT_TRUE(Logged("No string table suits this system; English is offered"));
 }
 
-TEST_F(Startup, FarEasternAndThaiMachinesOfferTheirOwn) {
-    Machine("winxp", 0x0411, 932);
+TEST_F(Startup, OnlyInstalledLocalesAreOffered) {
+    // A Swedish locale taken away from a Western machine, and a Japanese Windows whose
+    // Japanese language group was removed: their tables are not offered.
+    Machine("winxp", 0x041D);
+    winsim::Profile p = winsim::CurrentProfile();
+    p.locales.erase(std::remove(p.locales.begin(), p.locales.end(), 0x041Du), p.locales.end());
+    std::string error;
+    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+    ASSERT_TRUE(winsim::UseMachine(dir_, error));
     ChooseStartupLanguage();
-    EXPECT_EQ(Offered(), (std::vector<WORD>{0x0411}));
+    EXPECT_EQ(std::count(OfferedLanguages, OfferedLanguages + OfferedCount, 0x041D), 0);
+    EXPECT_EQ(OfferedLanguages[selectedLanguage], 0x0409);
+
+    Machine("winxp", 0x0411);
+    p = winsim::CurrentProfile();
+    p.locales = {0x0409};
+    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+    ASSERT_TRUE(winsim::UseMachine(dir_, error));
+    ChooseStartupLanguage();
+    EXPECT_EQ(Offered(), (std::vector<WORD>{0x0409}));
+}
+
+TEST_F(Startup, FarEasternAndThaiMachinesShowTheirOwnScript) {
+    Machine("winxp", 0x0411);
+    ChooseStartupLanguage();
     EXPECT_STREQ(LangString(1000), "\x93\xFA\x96\x7B\x8C\xEA") << "Shift-JIS";
-
-    Machine("winxp", 0x041E, 874);
+    Machine("winxp", 0x041E);
     ChooseStartupLanguage();
-    EXPECT_EQ(Offered(), (std::vector<WORD>{0x041E}));
     EXPECT_STREQ(LangString(1000), "\xE4\xB7\xC2");
-
-    Machine("winxp", 0x040D, 1255);
-    ChooseStartupLanguage();
-    EXPECT_TRUE(Offered().empty()) << "no table fits a Hebrew display";
-    EXPECT_STREQ(WizardTitle, "Talven Setup Wizard") << "LANGID 0 falls back to US English, as Windows' lookup does";
 }
 
 TEST_F(Startup, LookupsShareOneBufferAndStayInside) {
@@ -133,7 +195,7 @@ TEST_F(Startup, PlatformAndRightsGates) {
         {"win2000", false, true, TRUE, 0, nullptr},
     };
     for (const auto& row : rows) {
-        Machine(row.profile, 0x0409, 1252, row.plain);
+        Machine(row.profile, 0x0409, row.plain);
         ChooseStartupLanguage();
         RunFlags.silent = row.silent;
         SetSourcePosition(".\\Halvinst\\Halvinst.cpp", 1);
@@ -188,6 +250,25 @@ TEST_F(Startup, AutorunLooksAtTheInstalledDriver) {
     EXPECT_TRUE(StartupChecks());
     EXPECT_NE(Boxes().find("Install Reader Now?"), std::string::npos) << "no driver: the install question";
     EXPECT_NE(Boxes().find("[Talven Setup Wizard] 0x00000004"), std::string::npos) << "Yes and No without an icon";
+
+    // An installed driver that cannot be read: the run stops at the check and says why,
+    // instead of asking to install and then failing with that error at once.
+    Machine("winxp", 0x0407);
+    ChooseStartupLanguage();
+    Put("C:\\WINDOWS\\system32\\drivers\\Halvik.sys", Payload("variants/7.1.0.188/HALVIK.SYS"));
+    RunFlags.autorun = TRUE;
+    std::string error;
+    ASSERT_TRUE(winsim::SetFaults("CreateFileA:1:5", error)) << error;
+    EXPECT_FALSE(StartupChecks());
+    winsim::SetFaults("", error);
+    EXPECT_EQ(StatusWord >> 20, 2067u);
+    std::string boxes = Boxes();
+    EXPECT_NE(boxes.find("[Talven Setup-Assistent] 0x00000030\nFehler bei der Installation des Tessera Disc Reader:\n" +
+                         std::string(LoadLangString(nullptr, 2067, 0x0407)) + "\nDer Fehlercode lautet 813-2-"),
+              std::string::npos)
+        << boxes;
+    EXPECT_NE(boxes.find("-00000005."), std::string::npos) << boxes;
+    EXPECT_EQ(boxes.find("installieren?"), std::string::npos) << "no question after the failed check: " << boxes;
 }
 
 TEST_F(Startup, NoMeansCancelled) {

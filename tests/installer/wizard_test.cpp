@@ -2,6 +2,7 @@
 // against the real dialog, read back from the UI transcript.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 
@@ -12,8 +13,10 @@ namespace {
 
 class Wizard : public MachineTest {
 protected:
-    void Prepare(const std::string& profile = "winxp") {
-        UseFreshMachine(profile);
+    void Prepare(const std::string& profile = "winxp", unsigned language = 0) {
+        winsim::CreateOptions options;
+        options.langId = language;
+        UseFreshMachine(profile, options);
         std::filesystem::copy_file(HALVINST_EXE, dir_ + "/d/HALVINST.EXE");
         transcript_ = dir_ + ".transcript";
         std::filesystem::remove(transcript_);
@@ -67,6 +70,12 @@ TEST_F(Wizard, YesRestartsAndARefusedRestartShowsTheError) {
     EXPECT_EQ(Run(std::string(kInstall) + "; busy wait; click 1004; click 1004"), 2071u);
     EXPECT_TRUE(Shows("Windows cannot be restarted.  Please reboot after closing this setup wizard.\\nThe error code is 817-"))
         << Transcript();
+    // The error page labels its buttons for itself, not with the restart page's Yes and No.
+    std::string t = Transcript();
+    size_t errorPage = t.rfind("screen 100", t.find("The error code is 817-"));
+    ASSERT_NE(errorPage, std::string::npos);
+    EXPECT_NE(t.find("  2 button visible enabled \"&Cancel\"", errorPage), std::string::npos) << t.substr(errorPage);
+    EXPECT_EQ(t.find("\"&No\"", errorPage), std::string::npos) << t.substr(errorPage);
 }
 
 TEST_F(Wizard, ASecondRunFindsNothingToDo) {
@@ -118,6 +127,85 @@ TEST_F(Wizard, ADialogThatCannotBeShownIsAnError) {
     UseFreshMachine("win32s");
     std::filesystem::copy_file(HALVINST_EXE, dir_ + "/d/HALVINST.EXE");
     EXPECT_EQ(Run("answer IDOK"), 2052u) << "the refusal is shown and recorded";
+}
+
+// Machines of many languages, clicked through to the language page and cancelled there: every
+// text the user is shown comes from a table the machine can show.
+TEST_F(Wizard, EveryLanguageOfWindowsGetsAReadableWizard) {
+    const struct {
+        unsigned language;
+        const char* question;  // the start of the install question
+        const char* caption;
+        const char* next;
+        const char* back;
+        const char* cancel;
+    } rows[] = {
+        {0x040D, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x0401, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x042A, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x0419, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x0415, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x0408, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x040B, "The disc you inserted", "Talven Setup Wizard", "&Next >", "< &Back", "&Cancel"},
+        {0x0407, "Die eingelegte Disc", "Talven Setup-Assistent", "&Weiter >", "< &Zur\u00fcck", "&Abbrechen"},
+        {0x040C, "Le disque que vous", "Assistant d'installation Talven", "&Suivant >", "< &Pr\u00e9c\u00e9dent",
+         "&Annuler"},
+        {0x0411, "\u633f\u5165\u3055\u308c\u305f", "Talven \u30bb\u30c3\u30c8\u30a2\u30c3\u30d7 \u30a6\u30a3\u30b6\u30fc\u30c9",
+         "\u6b21\u3078(&N) >", "< \u623b\u308b(&B)", "\u30ad\u30e3\u30f3\u30bb\u30eb"},
+    };
+    for (const auto& row : rows) {
+        Prepare("winxp", row.language);
+        EXPECT_EQ(Run("answer IDYES; click 2; answer IDYES"), 2049u) << std::hex << row.language;
+        std::string t = Transcript();
+        EXPECT_NE(t.find(std::string("messagebox \"") + row.caption + "\" 0x00000004 \"" + row.question),
+                  std::string::npos)
+            << std::hex << row.language << t;
+        EXPECT_NE(t.find(std::string("screen 100 \"") + row.caption + "\""), std::string::npos) << t;
+        EXPECT_NE(t.find(std::string("1004 default-button visible enabled \"") + row.next + "\""), std::string::npos)
+            << t;
+        EXPECT_NE(t.find(std::string("1009 button visible disabled \"") + row.back + "\""), std::string::npos) << t;
+        EXPECT_NE(t.find(std::string("2 button visible enabled \"") + row.cancel + "\""), std::string::npos) << t;
+        // No default character stands in for a letter anywhere ("m?ssen", "Espa?ol").
+        for (size_t q = t.find('?'); q != std::string::npos; q = t.find('?', q + 1))
+            EXPECT_FALSE(q + 1 < t.size() && std::isalpha(static_cast<unsigned char>(t[q + 1])))
+                << std::hex << row.language << ": " << t.substr(q > 30 ? q - 30 : 0, 60);
+    }
+}
+
+TEST_F(Wizard, MessageBoxesHaveTheButtonsOfTheMachinesLanguage) {
+    Prepare("winxp", 0x0407);
+    EXPECT_EQ(Run("key J; key ESC; key N; close; key ENTER"), 2049u) << Transcript();
+    std::string t = Transcript();
+    EXPECT_NE(t.find("  buttons \"&Ja\" \"&Nein\"\nanswer line 1: IDYES"), std::string::npos) << t;
+    EXPECT_NE(t.find("input line 2: key ESC"), std::string::npos) << "Esc on the wizard asks to cancel";
+    EXPECT_NE(t.find("answer line 3: IDNO"), std::string::npos) << t;
+    EXPECT_NE(t.find("answer line 5: IDYES"), std::string::npos) << "Enter presses the first button";
+
+    Prepare("winxp", 0x0411);
+    EXPECT_EQ(Run("answer IDNO"), 2049u);
+    EXPECT_TRUE(Shows("  buttons \"\u306f\u3044(&Y)\" \"\u3044\u3044\u3048(&N)\"")) << Transcript();
+}
+
+// A script that runs out stops the run: no dialog ends by itself, nothing restarts.
+TEST_F(Wizard, AScriptThatRunsOutStopsTheRun) {
+    Prepare();
+    std::string out = RunShell("WINSIM_UI_INPUT='answer IDYES; click 1004' WINSIM_UI_TRANSCRIPT='" + transcript_ + "' " +
+                               WINSIM_TOOL + " run '" + dir_ + "' -- 'D:\\HALVINST.EXE' 2>&1; echo status=$?");
+    EXPECT_NE(out.find("the UI script ran out while dialog 100 waited for input"), std::string::npos) << out;
+    EXPECT_NE(out.find("run stopped: the program waited for UI input that could not come"), std::string::npos) << out;
+    EXPECT_NE(out.find("status=4"), std::string::npos) << out;
+    EXPECT_TRUE(Shows("stopped: no more input"));
+    EXPECT_FALSE(Shows("dialog 100 ended"));
+    EXPECT_FALSE(HostFileExists(dir_ + "/.winsim/restart/requested"));
+
+    // A question left without an answer stops it too, rather than taking No for the user.
+    Prepare();
+    out = RunShell(std::string(WINSIM_TOOL) + " run '" + dir_ + "' -- 'D:\\HALVINST.EXE' 2>&1; echo status=$?");
+    EXPECT_NE(out.find("there is no UI script to answer message box"), std::string::npos) << out;
+    EXPECT_NE(out.find("status=4"), std::string::npos) << out;
+
+    out = RunShell("WINSIM_UI=termnial " + std::string(WINSIM_TOOL) + " run '" + dir_ + "' -- 'D:\\HALVINST.EXE'");
+    EXPECT_NE(out.find("WINSIM_UI='termnial' is not a user interface"), std::string::npos) << out;
 }
 
 }  // namespace

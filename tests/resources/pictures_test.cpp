@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "palette.h"
 #include "resource_bytes.h"
@@ -24,11 +26,29 @@ std::size_t ExpectDibHeader(const Bytes& dib, std::uint32_t width, std::uint32_t
 
 } // namespace
 
-TEST(SidePicture, IsAPalettedDibThatFillsTheSunkenBox)
+TEST(SidePicture, IsAPalettedDibThatFillsTheSunkenBoxInEveryLanguage)
 {
     // 80 x 140 dialog units are 120 x 227 pixels at 96 dpi; the sunken edge takes a pixel a side.
+    // A Thai dialog font makes the box about 331 pixels tall inside: the picture fills that too.
     const Bytes dib = HostResources().at({kRtBitmap, 149, 0});
-    EXPECT_EQ(dib.size(), ExpectDibHeader(dib, 118, 226, 8) + Stride(118, 8) * 226);
+    const std::size_t header = ExpectDibHeader(dib, 118, 344, 8);
+    ASSERT_EQ(dib.size(), header + Stride(118, 8) * 344);
+    // Its rows go on above and below the scene's middle rows without a seam: neighbouring rows
+    // around where a 226-row frame would end differ no more than rows inside it do.
+    const auto rowLight = [&](int row) {
+        long sum = 0;
+        for (std::size_t x = 0; x < 118; ++x) {
+            const std::size_t colour = dib[header + (343 - row) * Stride(118, 8) + x];
+            sum += dib[40 + colour * 4] + dib[40 + colour * 4 + 1] + dib[40 + colour * 4 + 2];
+        }
+        return sum / 118;
+    };
+    int widest = 0;
+    for (int row = 70; row < 270; ++row)
+        widest = std::max(widest, static_cast<int>(std::labs(rowLight(row + 1) - rowLight(row))));
+    for (int edge : {58, 284})
+        EXPECT_LE(std::labs(rowLight(edge) - rowLight(edge - 1)), widest + 4) << "row " << edge;
+    EXPECT_LT(std::labs(rowLight(0) - rowLight(57)), 60) << "the sky goes on above";
 }
 
 TEST(ReduceColours, KeepsFewColoursExactAndAGradientsAverage)

@@ -162,6 +162,38 @@ TEST(StringTables, GiveTheButtonsOfAPageDistinctAccelerators)
     }
 }
 
+TEST(StringTables, BreakMessageBoxLinesOnlyWhereTheLanguageAllows)
+{
+    // A message box may break Chinese, Japanese and Korean text between any two characters, and
+    // some boxes are narrow (Wine's hold about 300 pixels of text), so those tables break their
+    // own lines between phrases, each short enough that no box has to break it again. The other
+    // translations let the box wrap at blanks: their paragraphs carry no line breaks of their own.
+    // English keeps the product's text as it is.
+    const std::uint16_t boxes[] = {6, 11, 12, 22, 2051, 2052, 2055};
+    for (const StringTable& table : TreeSources().stringTables) {
+        const std::uint16_t primary = table.language & 0x3FF;
+        const bool breaksAnywhere = primary == 0x04 || primary == 0x11 || primary == 0x12;
+        for (const std::uint16_t id : boxes) {
+            const std::u16string text = TextOf(table, id);
+            for (std::size_t start = 0; start <= text.size();) {
+                std::size_t end = std::min(text.find(u'\n', start), text.size());
+                if (breaksAnywhere) {
+                    EXPECT_LE(TextWidth(text.substr(start, end - start)), 300)
+                        << Where(table, id) << " line \"" << Utf8(text.substr(start, end - start)) << "\"";
+                }
+                start = end + 1;
+            }
+        }
+        if (breaksAnywhere || table.language == 0x0409 || primary == 0x1E)
+            continue;
+        const std::u16string question = TextOf(table, 6);
+        for (std::size_t at = question.find(u'\n'); at != std::u16string::npos; at = question.find(u'\n', at + 2))
+            EXPECT_TRUE(at + 1 < question.size() && question[at + 1] == u'\n')
+                << Where(table, 6) << " breaks a paragraph at \"" << Utf8(question.substr(at > 20 ? at - 20 : 0, 20))
+                << "\"";
+    }
+}
+
 TEST(StringTables, FitTheControlsThatShowThem)
 {
     for (const StringTable& table : TreeSources().stringTables) {

@@ -331,7 +331,7 @@ TEST_F(ModalDialog, TheWizardTemplateComesFromTheResources) {
     EXPECT_EQ(h.Seen(WM_INITDIALOG)[0].lParam, 5);
     EXPECT_EQ(TranscriptLines("dialog 100"), (std::vector<std::string>{"dialog 100 shown", "dialog 100 ended 42"}));
     EXPECT_EQ(TranscriptLines("  65535 bitmap"),
-              (std::vector<std::string>{"  65535 bitmap visible enabled bitmap 149 118x226"}));
+              (std::vector<std::string>{"  65535 bitmap visible enabled bitmap 149 118x344"}));
     EXPECT_EQ(TranscriptLines("screen 100")[0].rfind("screen 100 \"\" 0,0 543x318 font -11 0 MS Sans Serif", 0), 0u);
 
     Script("click 2");

@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "dialog_bytes.h"
 #include "dialog_view.h"
@@ -18,6 +19,8 @@
 #include "terminal_paint.h"
 #include "gdi_objects.h"
 #include "ui_fixture.h"
+#include "machine_state.h"
+#include "winsim/machine.h"
 #include "winsim/ui.h"
 
 namespace {
@@ -72,23 +75,30 @@ TEST(TerminalKeys, TheBytesOfATerminalAreKeys) {
     EXPECT_EQ(key("\x01").kind, TerminalKey::Kind::Ignored);
 }
 
-class TerminalLayout : public UiTest {};
+class TerminalLayout : public UiTest {
+protected:
+    // The wizard-like dialog with the wizard's texts, on its language page.
+    HWND ShowWizardLike(DialogHandler& h) {
+        HWND d = CreateModeless(WizardLikeTemplate(), h);
+        SetWindowTextA(d, "Talven Setup Wizard");
+        SetDlgItemTextA(d, 1010, "Please choose the language in which you prefer to view this setup wizard.");
+        SetDlgItemTextA(d, 1004, "&Next >");
+        SetDlgItemTextA(d, 1009, "< &Back");
+        SetDlgItemTextA(d, 2, "&Cancel");
+        SetDlgItemTextA(d, 1000, "Talven Tessera Disc Reader");
+        SetDlgItemTextA(d, 1001, "Version 7.1.0.189 ");
+        SendDlgItemMessageA(d, 1006, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English"));
+        SendDlgItemMessageA(d, 1006, CB_SETCURSEL, 0, 0);
+        EnableWindow(GetDlgItem(d, 1009), FALSE);
+        ShowWindow(d, SW_SHOW);
+        SetFocus(GetDlgItem(d, 1006));
+        return d;
+    }
+};
 
 TEST_F(TerminalLayout, ControlsSitWhereTheDialogUnitsPutThem) {
     DialogHandler h;
-    HWND d = CreateModeless(WizardLikeTemplate(), h);
-    SetWindowTextA(d, "Talven Setup Wizard");
-    SetDlgItemTextA(d, 1010, "Please choose the language in which you prefer to view this setup wizard.");
-    SetDlgItemTextA(d, 1004, "&Next >");
-    SetDlgItemTextA(d, 1009, "< &Back");
-    SetDlgItemTextA(d, 2, "&Cancel");
-    SetDlgItemTextA(d, 1000, "Talven Tessera Disc Reader");
-    SetDlgItemTextA(d, 1001, "Version 7.1.0.189 ");
-    SendDlgItemMessageA(d, 1006, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English"));
-    SendDlgItemMessageA(d, 1006, CB_SETCURSEL, 0, 0);
-    EnableWindow(GetDlgItem(d, 1009), FALSE);
-    ShowWindow(d, SW_SHOW);
-    SetFocus(GetDlgItem(d, 1006));
+    HWND d = ShowWizardLike(h);
 
     winsim::TerminalFrame f = winsim::LayoutDialog(winsim::DescribeDialog(d), 120);
     ASSERT_EQ(f.lines.size(), 25u);  // 23 rows of 8 dialog units and the frame
@@ -143,6 +153,33 @@ TEST_F(TerminalLayout, ANarrowTerminalSqueezesTheDialog) {
     EXPECT_EQ(std::count(inside.begin(), inside.end(), '#'), static_cast<long>(inside.size() / 2)) << bar;
 }
 
+// Everything of the wizard on the smallest usual terminal, with the keys under it in full,
+// and a message box over the dialog when there is no room under it.
+TEST_F(TerminalLayout, TheWizardFitsEightyByTwentyFour) {
+    DialogHandler h;
+    winsim::DialogView view = winsim::DescribeDialog(ShowWizardLike(h));
+    winsim::MessageBoxView box{"Talven Setup Wizard", "Are you sure you want to exit now?", {IDYES, IDNO}, 0};
+    for (const auto& [columns, rows] : {std::pair{80, 24}, std::pair{100, 30}, std::pair{60, 20}}) {
+        const winsim::MessageBoxView* const boxes[] = {nullptr, &box};
+        for (const winsim::MessageBoxView* shown : boxes) {
+            winsim::TerminalFrame f = winsim::ComposeScreen(&view, shown, columns, rows);
+            EXPECT_LE(f.lines.size(), static_cast<size_t>(rows)) << columns << "x" << rows;
+            std::string all;
+            for (const std::string& line : f.lines) {
+                EXPECT_LE(winsim::TextWidth(line), columns) << line;
+                all += line + "\n";
+            }
+            // The version label may take two lines in its 75 units; the box covers the list.
+            std::vector<std::string> wanted = {"┌─ Talven Setup Wizard ─", "Talven Tessera Disc Reader", "7.1.0.189",
+                                               "Next >", "Cancel", "Tab/Shift+Tab move", "^L redraw"};
+            if (shown) wanted.insert(wanted.end(), {"Are you sure you want to exit now?", "[ Yes ]", "[ No ]"});
+            else wanted.push_back("English");
+            for (const std::string& text : wanted)
+                EXPECT_NE(all.find(text), std::string::npos) << columns << "x" << rows << " lacks " << text << "\n" << all;
+        }
+    }
+}
+
 TEST_F(TerminalLayout, AMessageBoxShowsItsTextAndButtons) {
     winsim::MessageBoxView box{"Talven Setup Wizard", "Are you sure you want to exit now?", {IDYES, IDNO}, 1};
     winsim::TerminalFrame f = winsim::LayoutMessageBox(box, 80);
@@ -154,7 +191,26 @@ TEST_F(TerminalLayout, AMessageBoxShowsItsTextAndButtons) {
 
 // A whole dialog worked from a pseudo-terminal: the child runs it, the test
 // types keys and reads the screen.
-class TerminalSession : public UiTest {};
+class TerminalSession : public UiTest {
+protected:
+    // Runs `body` in a child process on a pseudo-terminal of 80 x 24, the smallest usual one;
+    // `master` is the test's side of it.
+    pid_t StartOnTerminal(int& master, const std::function<int()>& body) {
+        winsize size{24, 80, 0, 0};
+        pid_t child = forkpty(&master, nullptr, nullptr, &size);
+        if (child == 0) {
+            winsim::SetUiTerminal(true);
+            _exit(body());
+        }
+        return child;
+    }
+    static int ExitStatus(pid_t child) {
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status));
+        return WEXITSTATUS(status);
+    }
+};
 
 std::string ReadFor(int fd, int milliseconds) {
     std::string out;
@@ -170,44 +226,58 @@ std::string ReadFor(int fd, int milliseconds) {
 
 TEST_F(TerminalSession, TabAndEnterClickThroughTheDialog) {
     int master = -1;
-    winsize size{30, 100, 0, 0};
-    pid_t child = forkpty(&master, nullptr, nullptr, &size);
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        winsim::SetUiTerminal(true);
+    pid_t child = StartOnTerminal(master, [this] {
         DialogHandler h;
         h.onMessage = [](HWND d, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
             if (message == WM_INITDIALOG) {
+                SetWindowTextA(d, "Talven Setup Wizard");
                 SetDlgItemTextA(d, 1004, "&Next >");
                 SetDlgItemTextA(d, 2, "&Cancel");
                 return TRUE;
             }
             if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) != 1006) {
-                int answer = 0;
                 if (LOWORD(wParam) == 1004) EndDialog(d, 11);
                 if (LOWORD(wParam) == IDCANCEL) EndDialog(d, 22);
-                (void)answer;
             }
             return FALSE;
         };
-        _exit(static_cast<int>(RunModal(WizardLikeTemplate(), h)));
-    }
+        return static_cast<int>(RunModal(WizardLikeTemplate(), h));
+    });
+    ASSERT_GE(child, 0);
     std::string screen = ReadFor(master, 500);
     EXPECT_NE(screen.find("\x1b[?1049h"), std::string::npos);  // the alternate screen
     EXPECT_NE(screen.find("Next >"), std::string::npos);
+    EXPECT_NE(screen.find("Talven Setup Wizard"), std::string::npos) << "the caption row is not cut at 24 rows";
+    EXPECT_NE(screen.find("^L redraw"), std::string::npos) << "nor the key help at 80 columns";
     ASSERT_EQ(write(master, "\t", 1), 1);  // from the list to Next
     screen = ReadFor(master, 300);
     EXPECT_NE(screen.find(">"), std::string::npos);
     ASSERT_EQ(write(master, "\r", 1), 1);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 11);
+    EXPECT_EQ(ExitStatus(child), 11);
     std::string rest = ReadFor(master, 200);
     EXPECT_NE(rest.find("\x1b[?1049l"), std::string::npos);  // the terminal is put back
     close(master);
     EXPECT_NE(Transcript().find("input terminal: key TAB"), std::string::npos) << Transcript();
     EXPECT_NE(Transcript().find("input terminal: key ENTER"), std::string::npos);
+}
+
+// A message box on a German machine at 80 x 24: its buttons in German, and the mnemonic of Ja
+// answers it.
+TEST_F(TerminalSession, AMessageBoxAnswersToItsMnemonics) {
+    winsim::Profile p = winsim::CurrentProfile();
+    std::string error;
+    ASSERT_TRUE(winsim::SetMachineLanguage(p, 0x0407, error)) << error;
+    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error)) << error;
+    ASSERT_TRUE(winsim::UseMachine(dir_, error)) << error;
+    int master = -1;
+    pid_t child =
+        StartOnTerminal(master, [] { return MessageBoxA(nullptr, "Weiter?", "Talven Setup-Assistent", MB_YESNOCANCEL); });
+    ASSERT_GE(child, 0);
+    std::string screen = ReadFor(master, 500);
+    EXPECT_NE(screen.find("[ Ja ]\x1b[0m  [ Nein ]  [ Abbrechen ]"), std::string::npos) << screen;
+    ASSERT_EQ(write(master, "j", 1), 1);
+    EXPECT_EQ(ExitStatus(child), IDYES);
+    close(master);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace resgen {
 Pictures DrawPictures()
 {
     Pictures pictures;
-    pictures.sidePicture = EncodeDib8(ReduceColours(DrawSidePicture(kSidePictureWidth, kSidePictureHeight)));
+    pictures.sidePicture = EncodeDib8(ReduceColours(DrawSidePicture(kSidePictureWidth, kSidePictureHeight, kSidePictureDesignHeight)));
     for (const int size : {32, 16})
         pictures.icon.push_back(EncodeIconImage(DrawDiscIcon(size)));
     return pictures;

@@ -22,17 +22,21 @@ double SmoothStep(double edge0, double edge1, double x)
     return t * t * (3 - 2 * t);
 }
 
+// The picture is composed for a frame of `designHeight` rows in its middle (the frame of the
+// wizard in the template's font); the rows above and below carry its sky and its floor on, so
+// that a taller frame (a larger dialog font) is filled all the same.
 class SidePicture {
 public:
-    SidePicture(int width, int height)
-        : height_(height), discX_(width * 0.5), discY_(height * 0.60),
-          discRadius_(width * 0.40), beamX0_(width * 0.88), beamX1_(discX_ + discRadius_ * 0.42),
-          beamY1_(discY_ - discRadius_ * 0.55)
+    SidePicture(int width, int height, int designHeight)
+        : height_(designHeight), top_((height - designHeight) / 2.0), discX_(width * 0.5),
+          discY_(designHeight * 0.60), discRadius_(width * 0.40), beamX0_(width * 0.88),
+          beamX1_(discX_ + discRadius_ * 0.42), beamY1_(discY_ - discRadius_ * 0.55)
     {
     }
 
-    Color Shade(double x, double y) const
+    Color Shade(double x, double row) const
     {
+        const double y = row - top_;
         Color c = Background(x, y);
         c = Scale(c, 1 - 0.5 * Shadow(x, y));
         const Color disc = DiscAt((x - discX_) / discRadius_, (y - discY_) / discRadius_, 1.3 / discRadius_);
@@ -43,7 +47,7 @@ public:
 private:
     Color Background(double x, double y) const
     {
-        const double t = y / height_;
+        const double t = std::fmin(1.0, std::fmax(0.0, y / height_));
         const Color top{0.03, 0.07, 0.20, 1}, middle{0.06, 0.20, 0.42, 1}, bottom{0.09, 0.40, 0.56, 1};
         Color c = t < 0.55 ? Mix(top, middle, t / 0.55) : Mix(middle, bottom, (t - 0.55) / 0.45);
 
@@ -86,15 +90,16 @@ private:
     }
 
     int height_;
+    double top_;
     double discX_, discY_, discRadius_;
     double beamX0_, beamX1_, beamY1_;
 };
 
 } // namespace
 
-Canvas DrawSidePicture(int width, int height)
+Canvas DrawSidePicture(int width, int height, int designHeight)
 {
-    const SidePicture picture(width, height);
+    const SidePicture picture(width, height, designHeight);
     Canvas canvas(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x)

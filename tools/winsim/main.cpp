@@ -23,11 +23,14 @@ int Usage() {
     std::fprintf(stderr,
                  "usage:\n"
                  "  winsim create DIR --profile NAME [--lang LANGID] [--user]\n"
-                 "      a fresh machine; --user makes its user a non-administrator\n"
+                 "      a fresh machine; --user makes its user a non-administrator; --lang (0x0411\n"
+                 "      or ja-JP) makes it a Windows of that language: user language, ANSI and OEM\n"
+                 "      code page, installed locales and display character set\n"
                  "  winsim run DIR -- PROGRAM [ARGS]\n"
                  "      runs PROGRAM (a Windows path inside the machine or a host path; a program\n"
                  "      outside the machine is copied into its Temp folder for the run) in the\n"
-                 "      program's folder and prints its full exit code\n"
+                 "      program's folder and prints its full exit code; a visual run whose UI input\n"
+                 "      ran out is stopped, prints \"run stopped: ...\" and winsim exits with 4\n"
                  "  winsim reg DIR [KEY]\n"
                  "      prints the registry, or the subtree of KEY, as REGEDIT4 text\n"
                  "  winsim hold DIR MUTEX -- COMMAND [ARGS]\n"
@@ -101,7 +104,13 @@ int Create(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--profile" && i + 1 < argc) profile = argv[++i];
-        else if (a == "--lang" && i + 1 < argc) options.langId = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 0));
+        else if (a == "--lang" && i + 1 < argc) {
+            options.langId = winsim::LanguageOfName(argv[++i]);
+            if (!options.langId) {
+                std::fprintf(stderr, "winsim create: unknown language '%s' (a LANGID such as 0x0411, or ja-JP)\n", argv[i]);
+                return 2;
+            }
+        }
         else if (a == "--user") options.plainUser = true;
         else return Usage();
     }
@@ -117,6 +126,10 @@ int Create(int argc, char** argv) {
 int Run(int argc, char** argv) {
     if (argc < 5 || std::strcmp(argv[3], "--") != 0) return Usage();
     if (!Attach(argv[2])) return 1;
+    if (const char* ui = std::getenv("WINSIM_UI"); ui && *ui && std::strcmp(ui, "terminal") != 0) {
+        std::fprintf(stderr, "winsim run: WINSIM_UI='%s' is not a user interface winsim has (terminal, or unset)\n", ui);
+        return 2;
+    }
     winsim::RunTarget target;
     std::string error;
     if (!winsim::PrepareRun(argv[4], target, error)) {
@@ -149,6 +162,11 @@ int Run(int argc, char** argv) {
     if (WIFSIGNALED(status)) {
         std::printf("program ended by signal %d\n", WTERMSIG(status));
         return 1;
+    }
+    if (code == "stopped") {
+        // The window system stopped the program: its UI input ran out.
+        std::printf("run stopped: the program waited for UI input that could not come\n");
+        return 4;
     }
     if (code.empty()) {
         // Not a WinMain program of ours: all we have is the POSIX status.

@@ -116,7 +116,7 @@ bool CreateMachine(const std::string& dir, const std::string& profileName, const
         error = "unknown profile '" + profileName + "'";
         return false;
     }
-    if (options.langId) p.langId = options.langId;
+    if (!SetMachineLanguage(p, options.langId ? options.langId : p.langId, error)) return false;
     if (options.plainUser) {
         p.admin = false;
         p.userName = "Tester";

@@ -22,6 +22,7 @@ const CodePageFonts kCodePages[] = {
     {1251, 204, "MS Shell Dlg", -11},          {1253, 161, "MS Shell Dlg", -11},
     {1254, 162, "MS Shell Dlg", -11},          {1255, 177, "MS Shell Dlg", -11},
     {1256, 178, "MS Shell Dlg", -11},          {1257, 186, "MS Shell Dlg", -11},
+    {1258, VIETNAMESE_CHARSET, "MS Shell Dlg", -11},
     {874, 222, "Tahoma", -11},                 {932, SHIFTJIS_CHARSET, "MS UI Gothic", -12},
     {936, GB2312_CHARSET, "SimSun", -12},      {949, HANGUL_CHARSET, "Gulim", -12},
     {950, CHINESEBIG5_CHARSET, "PMingLiU", -12},

@@ -1,31 +1,19 @@
-// Locales, the display's character set, and conversion from UTF-16 to the
-// machine's ANSI code page (through iconv, one character at a time so that
+// Locales (their table is locale_table.cpp), the display's character set,
+// and conversion from UTF-16 to the machine's ANSI code page (through iconv, one character at a time so that
 // a character the code page lacks becomes its default character).
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "composition.h"
 #include "faults.h"
+#include "locale_table.h"
 #include "machine_state.h"
 
 namespace {
-
-struct LocaleRow {
-    WORD language;
-    DWORD codePages;  // first double word of lsCsbSupported
-};
-
-// The locales' supported code-page bits, as Windows reports them.
-const LocaleRow kLocales[] = {
-    {0x0404, 0x00100000}, {0x0407, 0x0000019F}, {0x0409, 0x0000019F}, {0x040A, 0x0000019F},
-    {0x0C0A, 0x0000019F}, {0x040C, 0x0000019F}, {0x0410, 0x0000019F}, {0x0411, 0x00020000},
-    {0x0412, 0x00080000}, {0x0413, 0x0000019F}, {0x0416, 0x0000019F}, {0x041D, 0x0000019F},
-    {0x041E, 0x00010000}, {0x0804, 0x00040000}, {0x0807, 0x0000019F}, {0x0408, 0x00000008},
-    {0x0419, 0x00000004},
-};
 
 struct CharsetRow {
     UINT charset;
@@ -44,10 +32,9 @@ const CharsetRow kCharsets[] = {
     {CHINESEBIG5_CHARSET, 950, 0x00100000},
 };
 
-const LocaleRow* FindLocale(LCID locale) {
-    for (const LocaleRow& row : kLocales)
-        if (row.language == static_cast<WORD>(locale & 0xFFFF)) return &row;
-    return nullptr;
+// Only the default sort order of each locale exists here.
+const winsim::LocaleInfo* FindLocale(LCID locale) {
+    return (locale >> 16) == SORT_DEFAULT ? winsim::FindLocaleInfo(locale & 0xFFFF) : nullptr;
 }
 
 const CharsetRow* CharsetOfCodePage(UINT codePage) {
@@ -60,11 +47,19 @@ int desktopDc;
 
 }  // namespace
 
-extern "C" BOOL WINAPI IsValidLocale(LCID locale, DWORD) { return FindLocale(locale) ? TRUE : FALSE; }
+// LCID_SUPPORTED: a locale this Windows knows; LCID_INSTALLED: one whose
+// language group the machine has installed.
+extern "C" BOOL WINAPI IsValidLocale(LCID locale, DWORD flags) {
+    if (flags != LCID_INSTALLED && flags != LCID_SUPPORTED) return FALSE;
+    if (!FindLocale(locale)) return FALSE;
+    if (flags == LCID_SUPPORTED) return TRUE;
+    const std::vector<unsigned>& installed = winsim::Machine().locales;
+    return std::find(installed.begin(), installed.end(), locale & 0xFFFF) != installed.end() ? TRUE : FALSE;
+}
 
 extern "C" int WINAPI GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int size) {
     if (winsim::FailsHere("GetLocaleInfoA", false)) return 0;
-    const LocaleRow* row = FindLocale(locale);
+    const winsim::LocaleInfo* row = FindLocale(locale);
     if (!row || type != LOCALE_FONTSIGNATURE) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -84,6 +79,7 @@ extern "C" int WINAPI GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int s
 }
 
 extern "C" UINT WINAPI GetACP(void) { return winsim::Machine().codePage; }
+extern "C" UINT WINAPI GetOEMCP(void) { return winsim::Machine().oemCodePage; }
 
 extern "C" HWND WINAPI GetDesktopWindow(void) { return reinterpret_cast<HWND>(&desktopDc); }
 extern "C" HDC WINAPI GetDC(HWND) { return reinterpret_cast<HDC>(&desktopDc); }
@@ -115,13 +111,18 @@ extern "C" BOOL WINAPI TranslateCharsetInfo(DWORD* source, LPCHARSETINFO info, D
 }
 
 // Converts like Windows: the number of bytes written (or needed, when the
-// output size is 0); a buffer that is too small is filled with the whole
-// characters that fit and the call fails with ERROR_INSUFFICIENT_BUFFER.
-// WC_COMPOSITECHECK turns a letter and its combining mark into the
-// precomposed character first.
+// output size is 0), never a best-fit look-alike; a buffer that is too small
+// is filled with the whole characters that fit and the call fails with
+// ERROR_INSUFFICIENT_BUFFER. WC_COMPOSITECHECK turns a letter and its
+// combining mark into the precomposed character first.
 extern "C" int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int count, LPSTR out,
                                           int outSize, LPCSTR defaultChar, LPBOOL usedDefault) {
     if (winsim::FailsHere("WideCharToMultiByte", false)) return 0;
+    // WC_NO_BEST_FIT_CHARS came with Windows 2000; iconv never substitutes a look-alike anyway.
+    if ((flags & WC_NO_BEST_FIT_CHARS) && winsim::Machine().platformId != 2) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
     if (!wide || count == 0 || outSize < 0 || (outSize > 0 && !out)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;

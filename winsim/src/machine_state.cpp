@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "locale_table.h"
 #include "shortnames.h"
 #include "text.h"
 
@@ -104,6 +105,11 @@ bool LoadProfile(const std::string& dir, Profile& profile, std::string& error) {
         else if (key == "csd") profile.csdVersion = value;
         else if (key == "langid") profile.langId = static_cast<unsigned>(number());
         else if (key == "codepage") profile.codePage = static_cast<unsigned>(number());
+        else if (key == "oemcodepage") profile.oemCodePage = static_cast<unsigned>(number());
+        else if (key == "locales") {
+            std::istringstream ids(value);
+            for (std::string id; ids >> id;) profile.locales.push_back(static_cast<unsigned>(std::strtoul(id.c_str(), nullptr, 0)));
+        }
         else if (key == "admin") profile.admin = number() != 0;
         else if (key == "cpuvendor") profile.cpuVendor = value;
         else if (key == "screen") std::sscanf(value.c_str(), "%dx%d", &profile.screenWidth, &profile.screenHeight);
@@ -122,6 +128,7 @@ bool LoadProfile(const std::string& dir, Profile& profile, std::string& error) {
             profile.drives.push_back(drive);
         }
     }
+    if (profile.locales.empty()) profile.locales = DefaultInstalledLocales(profile.langId);
     return true;
 }
 
@@ -133,7 +140,12 @@ bool SaveProfile(const std::string& dir, const Profile& p, std::string& error) {
         << "\nminor=" << p.minor << "\nbuild=" << p.build << "\ncsd=" << p.csdVersion;
     char lang[16];
     std::snprintf(lang, sizeof lang, "0x%04X", p.langId);
-    out << "\nlangid=" << lang << "\ncodepage=" << p.codePage << "\nadmin=" << (p.admin ? 1 : 0)
+    out << "\nlangid=" << lang << "\ncodepage=" << p.codePage << "\noemcodepage=" << p.oemCodePage << "\nlocales=";
+    for (size_t i = 0; i < p.locales.size(); ++i) {
+        std::snprintf(lang, sizeof lang, "%s0x%04X", i ? " " : "", p.locales[i]);
+        out << lang;
+    }
+    out << "\nadmin=" << (p.admin ? 1 : 0)
         << "\ncpuvendor=" << p.cpuVendor << "\nscreen=" << p.screenWidth << "x" << p.screenHeight
         << "\nwindir=" << p.windowsDir << "\nsysdir=" << p.systemDir << "\ntemppath=" << p.tempPath
         << "\nusername=" << p.userName << "\nrefuserestart=" << (p.refuseRestart ? 1 : 0)

@@ -2,8 +2,10 @@
 // (.winsim/ui/messageboxes: caption, flags, text); the answers come, in
 // order, from WINSIM_MESSAGEBOX_ANSWERS ("6,7": IDYES then IDNO), else from
 // the UI script's "answer" lines or the person at the terminal. A box with
-// only an OK button answers IDOK by itself; a question nobody answers is
-// answered No, so that an unscripted run never goes ahead by accident.
+// only an OK button answers IDOK by itself; a question nobody can answer
+// stops a program run from a script or by `winsim run` (ui_input.h), and is
+// otherwise answered No, so that an unscripted run never goes ahead by
+// accident.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include "faults.h"
 #include "machine_state.h"
 #include "message_box_input.h"
+#include "ui_input.h"
 
 namespace {
 size_t answered = 0;
@@ -50,6 +53,7 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
     int answer = 0;
     if (NextAnswer(answer)) return answer;
     if (winsim::NextMessageBoxAnswer(owner, text, caption, type, answer)) return answer;
+    winsim::StopWhenInputIsOver();
     switch (type & 0xF) {
         case MB_OK: return IDOK;
         case MB_OKCANCEL: return IDCANCEL;

@@ -1,9 +1,11 @@
 #include "message_box_input.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "dialog_procedure.h"
+#include "message_box_labels.h"
 #include "modal_dialogs.h"
 #include "terminal.h"
 #include "ui_input.h"
@@ -11,6 +13,10 @@
 #include "ui_transcript.h"
 
 namespace winsim {
+
+int MessageBoxDefaultButton(UINT type, const std::vector<int>& buttons) {
+    return std::min(static_cast<int>(buttons.size()) - 1, static_cast<int>((type >> 8) & 0xF));
+}
 
 std::vector<int> MessageBoxButtons(UINT type) {
     switch (type & 0xF) {
@@ -25,6 +31,18 @@ std::vector<int> MessageBoxButtons(UINT type) {
     }
 }
 
+int MessageBoxKeyAnswer(const UiAction& key, const std::vector<int>& buttons, int focused) {
+    if (key.kind != UiAction::Kind::Key || buttons.empty()) return 0;
+    auto has = [&](int answer) { return std::find(buttons.begin(), buttons.end(), answer) != buttons.end(); };
+    if (key.key == VK_RETURN || key.key == VK_SPACE)
+        return buttons[static_cast<size_t>(std::clamp(focused, 0, static_cast<int>(buttons.size()) - 1))];
+    if (key.key == VK_ESCAPE) return has(IDCANCEL) ? IDCANCEL : buttons.size() == 1 && buttons[0] == IDOK ? IDOK : 0;
+    if (key.key < 0x80 && std::isalnum(static_cast<int>(key.key)))
+        for (int answer : buttons)
+            if (LabelMnemonic(MessageBoxButtonLabel(answer)) == static_cast<char>(key.key)) return answer;
+    return 0;
+}
+
 bool NextMessageBoxAnswer(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int& answer) {
     answer = 0;
     if (owner && DialogOf(owner)) TranscriptScreen(owner);
@@ -34,6 +52,9 @@ bool NextMessageBoxAnswer(HWND owner, LPCSTR text, LPCSTR caption, UINT type, in
     std::snprintf(flags, sizeof flags, "0x%08X", type);
     TranscriptLine("messagebox " + QuoteText(shownCaption) + " " + flags + " " + QuoteText(shownText));
     std::vector<int> buttons = MessageBoxButtons(type);
+    std::string labels;
+    for (int b : buttons) labels += " \"" + MessageBoxButtonLabel(b) + "\"";
+    TranscriptLine("  buttons" + labels);
     // A box with nothing to decide (OK only) is answered OK unless an answer line comes next.
     const UiAction* next = NextScriptAction();
     bool onlyOk = buttons.size() == 1 && buttons[0] == IDOK;
@@ -44,6 +65,18 @@ bool NextMessageBoxAnswer(HWND owner, LPCSTR text, LPCSTR caption, UINT type, in
     }
     if (next) {
         std::string where = "line " + std::to_string(next->line) + " '" + next->text + "'";
+        if (next->kind == UiAction::Kind::Key && !next->busy) {
+            answer = MessageBoxKeyAnswer(*next, buttons, MessageBoxDefaultButton(type, buttons));
+            if (!answer) {
+                ReportUiProblem(where + ": message box " + QuoteText(shownText) + " (flags " + flags +
+                                ") takes no such key");
+                return false;
+            }
+            int line = next->line;
+            TakeScriptAction();
+            TranscriptLine("answer line " + std::to_string(line) + ": " + AnswerName(answer));
+            return true;
+        }
         if (next->kind != UiAction::Kind::Answer) {
             ReportUiProblem(where + ": the program shows message box " + QuoteText(shownText) +
                             ", but this line does not answer it");

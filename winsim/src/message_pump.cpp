@@ -25,8 +25,9 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG message, HWND hwnd, UINT first, UINT l
     return FALSE;
 }
 
-// When no input can come any more the wait ends as if WM_QUIT had come, so
-// that a GetMessageA loop finishes instead of waiting for ever.
+// When no input can come any more the program is stopped (ui_input.h), or
+// the wait ends as if WM_QUIT had come, so that a GetMessageA loop finishes
+// instead of waiting for ever.
 extern "C" BOOL WINAPI GetMessageA(LPMSG message, HWND hwnd, UINT first, UINT last) {
     if (winsim::FailsHere("GetMessageA", false)) return -1;
     if (!message) {
@@ -38,6 +39,7 @@ extern "C" BOOL WINAPI GetMessageA(LPMSG message, HWND hwnd, UINT first, UINT la
         HWND dialog = winsim::InputDialog();
         if (!dialog) winsim::ReportUiProblem("GetMessageA waits, but no dialog is shown that could get input");
         if (!dialog || winsim::GiveIdleInput(dialog) == winsim::IdleInput::Finished) {
+            winsim::StopWhenInputIsOver();
             *message = MSG{};
             message->message = WM_QUIT;
             return FALSE;

@@ -73,7 +73,10 @@ INT_PTR RunModalDialog(HWND dialog) {
             continue;
         }
         messages = 0;
-        if (GiveIdleInput(dialog) == IdleInput::Finished) break;
+        if (GiveIdleInput(dialog) == IdleInput::Finished) {
+            StopWhenInputIsOver();
+            break;
+        }
     }
     Running().pop_back();
     if (Running().empty()) ReleaseTerminal();

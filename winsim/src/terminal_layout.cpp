@@ -4,14 +4,15 @@
 #include <cmath>
 
 #include "ansi_text.h"
+#include "message_box_labels.h"
 #include "terminal_grid.h"
 
 namespace winsim {
 
-const char* const kTerminalKeysHelp =
-    "Tab/Shift+Tab move  Enter default  Space press  Up/Down choose  Esc cancel  Alt+letter  ^D close  ^L redraw";
-
 namespace {
+
+const char* const kKeys[] = {"Tab/Shift+Tab move", "Enter default", "Space press", "Up/Down choose",
+                             "Esc cancel",         "Alt+letter",    "^D close",    "^L redraw"};
 
 struct Scale {
     double x = 1, y = 1;  // cells per pixel
@@ -112,7 +113,7 @@ void DrawControl(TerminalGrid& g, const ControlView& c, const Scale& s, int left
 
 }  // namespace
 
-TerminalFrame LayoutDialog(const DialogView& view, int maxColumns) {
+TerminalFrame LayoutDialog(const DialogView& view, int maxColumns, int maxRows) {
     TerminalFrame frame;
     int baseX = std::max<LONG>(1, view.base.x), baseY = std::max<LONG>(1, view.base.y);
     int columns = (view.client.right + baseX - 1) / baseX, rows = (view.client.bottom + baseY - 1) / baseY;
@@ -120,6 +121,10 @@ TerminalFrame LayoutDialog(const DialogView& view, int maxColumns) {
     if (maxColumns > 4 && columns + 2 > maxColumns) {
         s.x *= static_cast<double>(maxColumns - 2) / columns;
         columns = maxColumns - 2;
+    }
+    if (maxRows > 4 && rows + 2 > maxRows) {
+        s.y *= static_cast<double>(maxRows - 2) / rows;
+        rows = maxRows - 2;
     }
     TerminalGrid g(columns + 2, rows + 2);
     PutBox(g, 0, 0, columns + 2, rows + 2, Utf8FromAnsi(view.caption));
@@ -133,21 +138,6 @@ TerminalFrame LayoutDialog(const DialogView& view, int maxColumns) {
     return frame;
 }
 
-std::string ButtonLabel(int answer) {
-    switch (answer) {
-        case IDOK: return "OK";
-        case IDCANCEL: return "Cancel";
-        case 3: return "Abort";
-        case 4: return "Retry";
-        case 5: return "Ignore";
-        case 6: return "Yes";
-        case 7: return "No";
-        case 10: return "Try Again";
-        case 11: return "Continue";
-        default: return std::to_string(answer);
-    }
-}
-
 TerminalFrame LayoutMessageBox(const MessageBoxView& box, int maxColumns) {
     // The text keeps its own line breaks and wraps only where the terminal is narrower.
     int longest = 0;
@@ -158,7 +148,7 @@ TerminalFrame LayoutMessageBox(const MessageBoxView& box, int maxColumns) {
     std::vector<std::pair<int, int>> places;  // column, width of each button
     for (size_t i = 0; i < box.buttons.size(); ++i) {
         if (i) buttons += "  ";
-        std::string label = "[ " + ButtonLabel(box.buttons[i]) + " ]";
+        std::string label = "[ " + LabelWithoutMnemonic(MessageBoxButtonLabel(box.buttons[i])) + " ]";
         places.emplace_back(TextWidth(buttons), TextWidth(label));
         buttons += label;
     }
@@ -180,6 +170,93 @@ TerminalFrame LayoutMessageBox(const MessageBoxView& box, int maxColumns) {
     }
     frame.lines = g.Lines();
     return frame;
+}
+
+std::vector<std::string> KeysHelp(int columns) {
+    std::vector<std::string> lines(1);
+    for (const char* key : kKeys) {
+        std::string& line = lines.back();
+        if (!line.empty() && TextWidth(line) + 2 + TextWidth(key) > columns - 1) lines.emplace_back();
+        lines.back() += (lines.back().empty() ? "" : "  ") + std::string(key);
+    }
+    return lines;
+}
+
+namespace {
+
+// The line with `top` written over its cells from `column` on; a wide
+// character cut in half by either edge becomes a blank.
+std::string OverlayLine(const std::string& base, const std::string& top, int column) {
+    std::vector<std::string> cells;  // one per cell; "" behind a wide character
+    auto place = [&](const std::string& text, int from) {
+        int at = from;
+        for (char32_t c : DecodeUtf8(text)) {
+            int w = CellWidth(c);
+            if (w == 0) {
+                if (at > 0 && at - 1 < static_cast<int>(cells.size())) cells[static_cast<size_t>(at - 1)] += EncodeUtf8(c);
+                continue;
+            }
+            if (static_cast<int>(cells.size()) < at + w) cells.resize(static_cast<size_t>(at + w), " ");
+            if (cells[static_cast<size_t>(at)].empty() && at > 0) cells[static_cast<size_t>(at - 1)] = " ";
+            if (at + w < static_cast<int>(cells.size()) && cells[static_cast<size_t>(at + w)].empty())
+                cells[static_cast<size_t>(at + w)] = " ";
+            cells[static_cast<size_t>(at)] = EncodeUtf8(c);
+            if (w == 2) cells[static_cast<size_t>(at + 1)].clear();
+            at += w;
+        }
+    };
+    place(base, 0);
+    place(top, column);
+    std::string out;
+    for (const std::string& cell : cells) out += cell;
+    return out;
+}
+
+}  // namespace
+
+TerminalFrame ComposeScreen(const DialogView* dialog, const MessageBoxView* box, int columns, int rows) {
+    std::vector<std::string> help = KeysHelp(columns);
+    int helpRows = static_cast<int>(help.size());
+    TerminalFrame screen;
+    if (dialog) screen = LayoutDialog(*dialog, columns, rows - helpRows);
+    int dialogRows = static_cast<int>(screen.lines.size());
+    for (const std::string& line : help) {
+        screen.regions.push_back(TerminalRegion{TerminalRegion::Kind::Disabled, static_cast<int>(screen.lines.size()),
+                                                0, TextWidth(line), 1, nullptr});
+        screen.lines.push_back(line);
+    }
+    if (!box) return screen;
+    TerminalFrame shown = LayoutMessageBox(*box, columns);
+    int boxRows = static_cast<int>(shown.lines.size());
+    if (dialogRows + helpRows + boxRows <= rows) {
+        for (TerminalRegion r : shown.regions) {
+            r.row += dialogRows + helpRows;
+            screen.regions.push_back(r);
+        }
+        for (const std::string& line : shown.lines) screen.lines.push_back(line);
+        return screen;
+    }
+    // Over the middle of the dialog, as Windows shows it: the dialog's own
+    // marks and picture give way where the box lies.
+    int width = 0;
+    for (const std::string& line : shown.lines) width = std::max(width, TextWidth(line));
+    int top = std::max(0, (std::max(dialogRows, boxRows) - boxRows) / 2);
+    int left = std::max(0, (columns - width) / 2);
+    std::vector<TerminalRegion> kept;
+    for (const TerminalRegion& r : screen.regions)
+        if (r.row + r.height <= top || r.row >= top + boxRows) kept.push_back(r);
+    screen.regions = kept;
+    while (static_cast<int>(screen.lines.size()) < top + boxRows) screen.lines.emplace_back();
+    for (int i = 0; i < boxRows; ++i) {
+        std::string& line = screen.lines[static_cast<size_t>(top + i)];
+        line = OverlayLine(line, shown.lines[static_cast<size_t>(i)], left);
+    }
+    for (TerminalRegion r : shown.regions) {
+        r.row += top;
+        r.column += left;
+        screen.regions.push_back(r);
+    }
+    return screen;
 }
 
 }  // namespace winsim

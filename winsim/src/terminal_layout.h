@@ -28,7 +28,9 @@ struct TerminalFrame {
     std::vector<TerminalRegion> regions;
 };
 
-TerminalFrame LayoutDialog(const DialogView& view, int maxColumns);
+// The dialog in at most `maxColumns` columns and `maxRows` rows, squeezed
+// (not cut) to fit.
+TerminalFrame LayoutDialog(const DialogView& view, int maxColumns, int maxRows = 1 << 20);
 
 struct MessageBoxView {
     std::string caption;  // UTF-8
@@ -39,11 +41,13 @@ struct MessageBoxView {
 
 TerminalFrame LayoutMessageBox(const MessageBoxView& box, int maxColumns);
 
-// "OK", "Cancel", "Yes" ... for an answer's button.
-std::string ButtonLabel(int answer);
+// The keys, under the dialog: as many lines as `columns` needs.
+std::vector<std::string> KeysHelp(int columns);
 
-// The key line under the dialog.
-extern const char* const kTerminalKeysHelp;
+// The whole screen of `columns` x `rows` cells: the dialog (when there is
+// one), the keys under it, and the message box (when there is one) under
+// them, or over the dialog when there is no room below.
+TerminalFrame ComposeScreen(const DialogView* dialog, const MessageBoxView* box, int columns, int rows);
 
 }  // namespace winsim
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,8 +41,14 @@ Session& TheSession() {
     static Session s;
     if (!s.configured) {
         s.configured = true;
+        // WINSIM_UI is "terminal" or not set (or empty): anything else is a
+        // mistake that would otherwise leave the run without its terminal.
         const char* mode = std::getenv("WINSIM_UI");
         s.enabled = mode && std::strcmp(mode, "terminal") == 0;
+        if (mode && *mode && !s.enabled) {
+            std::fprintf(stderr, "winsim: WINSIM_UI='%s' is not a user interface winsim has (terminal, or unset)\n", mode);
+            std::exit(3);
+        }
     }
     return s;
 }
@@ -100,10 +107,12 @@ bool Open() {
     return true;
 }
 
-int Columns() {
+// The terminal's size, 80 x 24 when it does not say.
+void Size(int& columns, int& rows) {
     winsize size{};
-    if (ioctl(TheSession().fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
+    bool known = ioctl(TheSession().fd, TIOCGWINSZ, &size) == 0;
+    columns = known && size.ws_col > 0 ? size.ws_col : 80;
+    rows = known && size.ws_row > 0 ? size.ws_row : 24;
 }
 
 bool Colour() {
@@ -111,20 +120,19 @@ bool Colour() {
     return colour && (std::strstr(colour, "truecolor") || std::strstr(colour, "24bit"));
 }
 
-void Append(std::string& screen, const TerminalFrame& frame) {
-    for (size_t row = 0; row < frame.lines.size(); ++row)
-        screen += PaintLine(frame, static_cast<int>(row), Colour()) + "\x1b[K\r\n";
-}
-
-// Draws the dialog (and a message box under it) when anything changed.
+// Draws the dialog (and a message box) when anything changed.
 void Draw(HWND dialog, const MessageBoxView* box) {
     Session& s = TheSession();
-    int columns = Columns();
+    int columns = 0, rows = 0;
+    Size(columns, rows);
+    DialogView view;
+    if (dialog) view = DescribeDialog(dialog);
+    TerminalFrame frame = ComposeScreen(dialog ? &view : nullptr, box, columns, rows);
     std::string screen = "\x1b[H";
-    if (dialog) Append(screen, LayoutDialog(DescribeDialog(dialog), columns));
-    std::string help = kTerminalKeysHelp;
-    screen += "\x1b[2m" + help.substr(0, static_cast<size_t>(std::max(0, columns - 1))) + "\x1b[0m\x1b[K\r\n";
-    if (box) Append(screen, LayoutMessageBox(*box, columns));
+    for (size_t row = 0; row < frame.lines.size() && static_cast<int>(row) < rows; ++row) {
+        if (row) screen += "\r\n";
+        screen += PaintLine(frame, static_cast<int>(row), Colour()) + "\x1b[K";
+    }
     screen += "\x1b[J";
     if (screen == s.shown) return;
     s.shown = screen;
@@ -162,13 +170,6 @@ bool NextKey(bool wait, TerminalKey& key, bool& gone) {
         }
         s.pending.append(bytes, static_cast<size_t>(n));
     }
-}
-
-int ShortcutAnswer(char c, const std::vector<int>& buttons) {
-    for (int answer : buttons)
-        if (std::toupper(static_cast<unsigned char>(ButtonLabel(answer)[0])) == std::toupper(static_cast<unsigned char>(c)))
-            return answer;
-    return 0;
 }
 
 }  // namespace
@@ -210,8 +211,8 @@ bool TerminalPollAction(HWND dialog, UiAction& action) {
 }
 
 // Tab and the arrows move between the buttons, Enter or Space chooses, a
-// button's first letter chooses it, and Esc is Cancel (or OK when that is
-// the only button).
+// button's mnemonic chooses it, and Esc is Cancel (or OK when that is the
+// only button).
 bool TerminalMessageBox(const std::string& caption, const std::string& text, UINT type, int& answer) {
     if (!Open()) return false;
     MessageBoxView box;
@@ -219,7 +220,7 @@ bool TerminalMessageBox(const std::string& caption, const std::string& text, UIN
     box.text = Utf8FromAnsi(text);
     box.buttons = MessageBoxButtons(type);
     int count = static_cast<int>(box.buttons.size());
-    box.focused = std::min(count - 1, static_cast<int>((type >> 8) & 0xF));
+    box.focused = MessageBoxDefaultButton(type, box.buttons);
     for (;;) {
         Draw(InputDialog(), &box);
         TerminalKey key;
@@ -232,14 +233,8 @@ bool TerminalMessageBox(const std::string& caption, const std::string& text, UIN
             box.focused = (box.focused + (key.action.shift ? count - 1 : 1)) % count;
         else if (vk == VK_LEFT || vk == VK_UP)
             box.focused = (box.focused + count - 1) % count;
-        else if (vk == VK_RETURN || vk == VK_SPACE)
-            answer = box.buttons[static_cast<size_t>(box.focused)];
-        else if (vk == VK_ESCAPE && count == 1 && box.buttons[0] == IDOK)
-            answer = IDOK;
-        else if (vk == VK_ESCAPE)
-            answer = std::find(box.buttons.begin(), box.buttons.end(), IDCANCEL) != box.buttons.end() ? IDCANCEL : 0;
-        else if (std::isalnum(static_cast<int>(vk)))
-            answer = ShortcutAnswer(static_cast<char>(vk), box.buttons);
+        else
+            answer = MessageBoxKeyAnswer(key.action, box.buttons, box.focused);
         if (answer) {
             TheSession().shown.clear();
             return true;

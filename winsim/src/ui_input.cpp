@@ -1,6 +1,7 @@
 #include "ui_input.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "dialog_procedure.h"
 #include "modal_dialogs.h"
@@ -36,6 +37,22 @@ bool Deliver(const UiAction& a, HWND dialog) {
 void ReportUiProblem(const std::string& problem) {
     std::fprintf(stderr, "winsim: %s\n", problem.c_str());
     TranscriptLine("error " + problem);
+}
+
+void StopWhenInputIsOver() {
+    const char* exitFile = std::getenv("WINSIM_EXIT_FILE");
+    bool underRun = exitFile && *exitFile;
+    if (!ScriptFromEnvironment() && !(underRun && !HasScript())) return;
+    std::fprintf(stderr, "winsim: the program is stopped: it waits for input that cannot come (exit status %d)\n",
+                 kStoppedForInput);
+    TranscriptLine("stopped: no more input");
+    if (underRun) {
+        if (FILE* f = std::fopen(exitFile, "w")) {
+            std::fputs("stopped\n", f);
+            std::fclose(f);
+        }
+    }
+    std::exit(kStoppedForInput);
 }
 
 HWND InputDialog() {

@@ -2,10 +2,13 @@
 // WINSIM_UI=terminal, the person at the terminal.
 //
 // The rule when input runs out: a program that waits for input (a modal
-// dialog with an empty queue, GetMessageA) while neither the script nor a
-// terminal can give any more gets none: the wait ends with an error on
-// stderr and in the transcript, and the dialog ends with -1. Nothing ever
-// waits for input that cannot come.
+// dialog with an empty queue, GetMessageA, a message box with a question)
+// while neither the script nor a terminal can give any more gets none, and
+// nothing ever waits for input that cannot come. The reason goes to stderr
+// and the transcript. A program run from the environment's script, or by
+// `winsim run`, is then stopped with exit status 4 (kStoppedForInput), so
+// that the run cannot go on as if the user had done something; dialogs of a
+// host program that plays its own script end with -1 instead.
 #ifndef WINSIM_UI_INPUT_H
 #define WINSIM_UI_INPUT_H
 
@@ -28,6 +31,15 @@ bool GiveBusyInput(HWND dialog);
 
 // Writes a problem with the UI input to stderr and the transcript.
 void ReportUiProblem(const std::string& problem);
+
+// The exit status of a program stopped because its input ran out; `winsim
+// run` tells it apart from the program's own exit code by the exit file's
+// "stopped" line.
+constexpr int kStoppedForInput = 4;
+
+// After ReportUiProblem: stops the program when its input came from outside
+// (see above); returns otherwise.
+void StopWhenInputIsOver();
 
 // The dialog that input goes to: the innermost modal dialog, else the
 // newest visible dialog; nullptr when there is none.

@@ -270,6 +270,12 @@ bool HasScript() {
     return s.present;
 }
 
+bool ScriptFromEnvironment() {
+    ScriptState& s = State();
+    LoadFromEnvironment(s);
+    return s.fromEnvironment;
+}
+
 void SetScript(std::vector<UiAction> actions) {
     ScriptState& s = State();
     s = ScriptState{};

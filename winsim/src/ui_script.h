@@ -59,6 +59,9 @@ void TakeScriptAction();
 size_t ScriptActionsLeft();
 // Whether there was a script at all.
 bool HasScript();
+// Whether the script came from WINSIM_UI_SCRIPT or WINSIM_UI_INPUT (rather
+// than from a host program that drives dialogs itself).
+bool ScriptFromEnvironment();
 void SetScript(std::vector<UiAction> actions);
 // Forgets the script; the next use reads the environment again.
 void ForgetScript();

@@ -24,7 +24,11 @@ struct Profile {
     int major = 5, minor = 1, build = 2600;
     std::string csdVersion;
     unsigned langId = 0x0409;
-    unsigned codePage = 1252;
+    unsigned codePage = 1252;     // ANSI code page (GetACP)
+    unsigned oemCodePage = 437;   // OEM code page (GetOEMCP)
+    // The installed locales (LANGIDs), for IsValidLocale(LCID_INSTALLED);
+    // empty: those a fresh Windows of langId has (SetMachineLanguage).
+    std::vector<unsigned> locales;
     bool admin = true;
     std::string cpuVendor = "GenuineIntel";
     int screenWidth = 1024, screenHeight = 768;
@@ -39,9 +43,16 @@ struct Profile {
 };
 
 struct CreateOptions {
-    unsigned langId = 0;       // 0 keeps the profile's language
+    unsigned langId = 0;       // 0 keeps the profile's language (US English)
     bool plainUser = false;    // a user without administrator rights
 };
+
+// Makes `profile` a Windows of `language` (a LANGID): the user's language,
+// the ANSI and OEM code pages and the installed locales that follow from it.
+// False with `error` for a language winsim does not know.
+bool SetMachineLanguage(Profile& profile, unsigned language, std::string& error);
+// The LANGID of a locale name ("ja-JP") or number ("0x0411"); 0 when unknown.
+unsigned LanguageOfName(const std::string& name);
 
 // Names of the built-in profiles, in a stable order.
 std::vector<std::string> ProfileNames();

@@ -42,6 +42,7 @@ typedef struct tagCHARSETINFO {
 #define VIETNAMESE_CHARSET 163
 #define RUSSIAN_CHARSET 204
 #define THAI_CHARSET 222
+#define VIETNAMESE_CHARSET 163
 #define EASTEUROPE_CHARSET 238
 #define TCI_SRCCHARSET 1
 #define TCI_SRCCODEPAGE 2
@@ -49,10 +50,12 @@ typedef struct tagCHARSETINFO {
 
 #define CP_ACP 0
 #define WC_COMPOSITECHECK 0x00000200
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 WINBASEAPI BOOL WINAPI IsValidLocale(LCID Locale, DWORD dwFlags);
 WINBASEAPI int WINAPI GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData);
 WINBASEAPI UINT WINAPI GetACP(void);
+WINBASEAPI UINT WINAPI GetOEMCP(void);
 WINBASEAPI int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                           LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                           LPBOOL lpUsedDefaultChar);
@@ -68,6 +71,7 @@ BOOL WINAPI TranslateCharsetInfo(DWORD *lpSrc, LPCHARSETINFO lpCs, DWORD dwFlags
 /* Message boxes. */
 #define MB_OK 0x00000000L
 #define MB_OKCANCEL 0x00000001L
+#define MB_YESNOCANCEL 0x00000003L
 #define MB_YESNO 0x00000004L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONWARNING MB_ICONEXCLAMATION
