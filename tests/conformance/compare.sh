@@ -77,7 +77,6 @@ mkdir -p "$work/wine"
 wine_env "$wine" wineboot -i >/dev/null 2>&1 || true
 drive_c="$work/wine/prefix/drive_c"
 stage "$win64/bin/conformance.exe" "$drive_c"
-[ ${#as_user[@]} = 0 ] || chown 65534:65534 "$drive_c"/*.EXE "$drive_c"/*.DLL
 # Started from drive_c, the program's current directory is C:\ there too.
 (cd "$drive_c" && wine_env "$wine" 'C:\CONFTEST.EXE' 2>/dev/null | tr -d '\r') > "$out/wine.txt"
 
