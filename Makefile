@@ -17,15 +17,21 @@ asan:
 	cmake --build build-asan -j $(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
-# The demo builds only what it runs: the packed installer and the winsim tool.
+# The demo builds only what it runs, the packed installer and the winsim
+# tool, in build-demo/ without optimisation or debug information (it runs
+# one installation; the compiler's time is what a fresh clone waits for).
 demo:
-	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
-	cmake --build build -j $(JOBS) --target halvinst winsim_tool
-	bash tools/demo.sh build
+	cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=Demo -DCMAKE_CXX_FLAGS_DEMO=-O0 -DCMAKE_C_FLAGS_DEMO=-O0 \
+		$(CMAKE_FLAGS) >/dev/null
+	cmake --build build-demo -j $(JOBS) --target halvinst winsim_tool
+	bash tools/demo.sh build-demo
 
 # The Windows installers are their stubs with the carried files appended by
-# the host's arq (a cross build cannot run the tools it builds).
+# the host's arq (a cross build cannot run the tools it builds). The carried
+# files get the time of the commit (or SOURCE_DATE_EPOCH when given), so that
+# two builds of one commit are the same bytes.
 PAYLOAD = HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE
+PAYLOAD_TIME ?= $(or $(SOURCE_DATE_EPOCH),$(shell git log -1 --format=%ct 2>/dev/null),0)
 
 windows: win32 win64
 
@@ -33,7 +39,8 @@ win32 win64: all
 	cmake -S . -B build-$@ -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter win32,$@),i686,x86_64).cmake \
 		-DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 	cmake --build build-$@ -j $(JOBS)
-	cd build/payload && ../bin/arq sfx ../../build-$@/bin/halvinst-stub.exe ../../build-$@/bin/halvinst.exe $(PAYLOAD)
+	cd build/payload && SOURCE_DATE_EPOCH=$(PAYLOAD_TIME) ../bin/arq sfx ../../build-$@/bin/halvinst-stub.exe \
+		../../build-$@/bin/halvinst.exe $(PAYLOAD)
 
 # The wizard under wine64 in every language, saved where the documentation shows it.
 screenshots: win64
@@ -46,4 +53,4 @@ bench: all
 	bash bench/run.sh build
 
 clean:
-	rm -rf build build-asan build-win32 build-win64 build-fuzz
+	rm -rf build build-asan build-demo build-win32 build-win64 build-fuzz

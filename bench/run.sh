@@ -18,11 +18,11 @@ status=0
 mapfile -t files < <("$build/bin/codec_bench" --list "$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cpu() {   # prints the CPU seconds of the command's children
-  local before after
-  before=$(awk '{print $16 + $17}' /proc/$BASHPID/stat)
+cpu() {   # prints the CPU time (clock ticks) of the command and its children
+  local me=$BASHPID before after
+  before=$(awk '{print $16 + $17}' "/proc/$me/stat")
   "$@"
-  after=$(awk '{print $16 + $17}' /proc/$BASHPID/stat)
+  after=$(awk '{print $16 + $17}' "/proc/$me/stat")
   echo $(( after - before ))
 }
 arq_ticks=$( { cpu bash -c 'for f in "$@"; do "$0" a "'"$work"'/$(basename "$f").arq" "$f" >/dev/null; done' \

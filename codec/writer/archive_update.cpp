@@ -23,6 +23,7 @@ struct PendingAdd {
 
 std::vector<PendingAdd> pendingAdds;
 unsigned compressionLevel = cxw::kDefaultLevel;
+int64_t fixedEntryTime = -1;
 
 std::string lastComponent(const std::string &path)
 {
@@ -161,7 +162,7 @@ int addEntry(CxEntry *record, const PendingAdd &add)
     CxStoredData stored = cxPrepareData(record->name, data.data(), data.size(), reportAddProgress, &progress);
 
     record->neededVersion = CX_NEEDED_VERSION;
-    record->mtime = mtime;
+    record->mtime = fixedEntryTime >= 0 ? (uint32_t)fixedEntryTime : mtime;
     record->mode = modeFor(add.entryName, readOnly != 0);
     record->compressedSize = (uint32_t)stored.bytes.size();
     record->uncompressedSize = (uint32_t)data.size();
@@ -215,6 +216,11 @@ bool decodesTo(const std::vector<uint8_t> &stream, const uint8_t *data, size_t s
 void cxSetLevel(unsigned level)
 {
     compressionLevel = level;
+}
+
+void cxSetEntryTime(int64_t seconds)
+{
+    fixedEntryTime = seconds;
 }
 
 int cxIsPackedName(const char *name)

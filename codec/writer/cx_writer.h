@@ -19,6 +19,11 @@ int cxAdd(const char *path);
 // (smallest); 2 unless set. Values outside are taken as the nearest level.
 void cxSetLevel(unsigned level);
 
+// The modification time given to the entries added from now on in place of
+// their files' own (seconds since 1970), so that an archive built twice from
+// the same files is the same bytes; -1 (the default) keeps the files' times.
+void cxSetEntryTime(int64_t seconds);
+
 // Queues the deletion of the entries whose names match pattern.  0, -5, -14, -3.
 int cxDelete(const char *pattern);
 

@@ -35,6 +35,14 @@ for out in add.txt list.txt test.txt extract.txt; do
   grep -qF 'A\x1B[31MB\x07.TXT' "$out" || fail "$out does not show the escaped name: $(cat -v "$out")"
 done
 
+# A fixed entry time makes two archives of the same files the same bytes.
+SOURCE_DATE_EPOCH=1000000000 "$arq" a e1.arq data.bin >/dev/null
+touch -d '2020-01-01' data.bin
+SOURCE_DATE_EPOCH=1000000000 "$arq" a e2.arq data.bin >/dev/null
+cmp -s e1.arq e2.arq || fail "SOURCE_DATE_EPOCH does not fix the archive's bytes"
+"$arq" l e1.arq | grep -q '2001-09-09 01:46:40' || fail "the entry does not carry SOURCE_DATE_EPOCH's time"
+if SOURCE_DATE_EPOCH=soon "$arq" a e3.arq data.bin >/dev/null 2>&1; then fail "a bad SOURCE_DATE_EPOCH was accepted"; fi
+
 umask 022
 "$arq" sfx "$stub" installer data.bin >/dev/null
 [ -x installer ] || fail "arq sfx left its output without the execute permission"

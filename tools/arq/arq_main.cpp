@@ -1,5 +1,6 @@
 // arq: the archive tool.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,7 +23,8 @@ int usage()
                  "       arq t ARCHIVE                 test the entries: CRC-32, stream and sizes\n"
                  "       arq x ARCHIVE [PATTERN] [-o DIR]  extract (PATTERN defaults to *.*)\n"
                  "       arq d ARCHIVE PATTERN         delete entries\n"
-                 "       arq sfx STUB OUT FILES...     write STUB, the archive header record and the files\n");
+                 "       arq sfx STUB OUT FILES...     write STUB, the archive header record and the files\n"
+                 "With SOURCE_DATE_EPOCH set, added entries get that time instead of their files'.\n");
     return 2;
 }
 
@@ -68,8 +70,27 @@ int run(int argc, char **argv)
 
 }  // namespace
 
+// SOURCE_DATE_EPOCH, the reproducible-builds convention, gives every entry
+// that time instead of its file's.
+bool applySourceDateEpoch()
+{
+    const char *epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (!epoch || !*epoch)
+        return true;
+    char *end = nullptr;
+    unsigned long long seconds = std::strtoull(epoch, &end, 10);
+    if (*end || seconds > 0xFFFFFFFFull || *epoch == '-') {
+        std::fprintf(stderr, "arq: SOURCE_DATE_EPOCH is not a time in seconds since 1970: %s\n", epoch);
+        return false;
+    }
+    cxSetEntryTime((int64_t)seconds);
+    return true;
+}
+
 int main(int argc, char **argv)
 {
+    if (!applySourceDateEpoch())
+        return 2;
     arqAttachMachine();
     cxInit();
     cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t)arqEvents);
