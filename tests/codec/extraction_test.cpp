@@ -266,9 +266,10 @@ TEST_F(Extraction, AnOutputPathTooLongIsRefusedNotCut)
 
     // A callback that fills the whole name leaves no room for its end either.
     cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t) + [](CxEntry *e, int32_t code, int32_t lVal) -> int32_t {
+        int32_t result = recordEvents(e, code, lVal);
         if (code == CX_EV_EXTRACTING)
             memset(e->name, 'n', sizeof e->name);
-        return recordEvents(e, code, lVal);
+        return result;
     });
     events.clear();
     EXPECT_EQ(CX_ERR_OPEN, extract("a.arq"));

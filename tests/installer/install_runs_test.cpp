@@ -198,9 +198,24 @@ TEST_F(FailedRun, AFolderInTheWayOfTheCodecsTemporaryFile) {
 }
 
 TEST_F(FailedRun, AReadErrorOnTheDisc) {
-    Prepare("winxp");
-    EXPECT_EQ(RunWith("ReadFile:90:5"), 2069u);
-    EXPECT_EQ(Changes(), "");
+    // Which call reads what depends on the build (an instrumented stub is larger);
+    // a read that fails may be retried unharmed, but never give a wrong file.
+    unsigned errors = 0;
+    for (int n : {45, 60, 90, 120}) {
+        Prepare("winxp");
+        unsigned code = RunWith("ReadFile:" + std::to_string(n) + ":5");
+        std::string changes = Changes();
+        if (code >= 2048) {
+            ++errors;
+            EXPECT_EQ(code, 2069u) << n;
+            EXPECT_EQ(changes, "") << n;
+        } else {
+            EXPECT_TRUE(SameBytes(Host("C:\\WINDOWS\\system32\\drivers\\Halvik.sys"),
+                                  std::string(PAYLOAD_BUILD_DIR) + "/HALVIK2K.SYS"))
+                << n;
+        }
+    }
+    EXPECT_GT(errors, 0u);
 }
 
 TEST_F(FailedRun, RefusedPlatformsAreErrors) {
