@@ -14,31 +14,6 @@
 
 static const char THIS_FILE[] = ".\\install\\winmain.cpp";
 
-HINSTANCE ModuleInstance;
-HANDLE InstanceMutex;
-
-static const struct {
-    const char *keyword;
-    BOOL *flag;
-} Keywords[] = {
-    {"SILENT", &RunFlags.silent},     {"FORCE", &RunFlags.forced},     {"LEAVELOG", &RunFlags.leaveLog},
-    {"LEAVESTATUS", &RunFlags.leaveStatus}, {"NOREBOOT", &RunFlags.noReboot}, {"AUTORUN", &RunFlags.autorun},
-};
-
-void ParseCommandLine(char *commandLine)
-{
-    char *p;
-    unsigned i;
-
-    POSITION();
-    for (p = commandLine; *p; ++p) {
-        if (*p >= 'a' && *p <= 'z') *p = (char)(*p - 'a' + 'A');
-    }
-    for (i = 0; i < sizeof Keywords / sizeof Keywords[0]; ++i) {
-        *Keywords[i].flag = strstr(commandLine, Keywords[i].keyword) != NULL;
-    }
-}
-
 BOOL AnyUpgradeWanted(struct FileSet *set)
 {
     DWORD i;
@@ -276,7 +251,6 @@ static void DecideRestart(void)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
-    DWORD wait;
     DWORD exception;
     BOOL keep;
 
@@ -287,12 +261,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     RecordStatus(0, 0);
 
     POSITION();
-    InstanceMutex = CreateMutexA(NULL, FALSE, INSTALLER_MUTEX_NAME);
-    wait = InstanceMutex ? WaitForSingleObject(InstanceMutex, 0) : WAIT_FAILED;
-    /* Only an owned mutex admits this run; an abandoned one is owned now too. */
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-        if (InstanceMutex) CloseHandle(InstanceMutex);
-        InstanceMutex = NULL;
+    if (!TakeInstanceMutex()) {
         POSITION();
         RecordStatus(2051, 0);
         return (int)StatusWord;
@@ -318,8 +287,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
     LogClose(keep);
 
-    ReleaseMutex(InstanceMutex);
-    CloseHandle(InstanceMutex);
-    InstanceMutex = NULL;
+    ReleaseInstanceMutex();
     return (int)StatusWord;
 }

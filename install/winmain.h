@@ -15,6 +15,10 @@ extern HANDLE InstanceMutex;
 
 /* Sets the six run flags from the command tail, which is upper-cased in place. */
 void ParseCommandLine(char *commandLine);
+/* Creates and takes the named mutex; FALSE when another installer or
+ * uninstaller holds it or it cannot be created. */
+BOOL TakeInstanceMutex(void);
+void ReleaseInstanceMutex(void);
 BOOL InstallSequence(struct FileSet *set);
 BOOL AnyUpgradeWanted(struct FileSet *set);
 void InsertLowerFilter(void);
