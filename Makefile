@@ -21,7 +21,8 @@ demo: all
 	bash tools/demo.sh build
 
 # The Windows installers are their stubs with the carried files appended by
-# the host's arq (a cross build cannot run the tools it builds).
+# the host's arq (a cross build cannot run the tools it builds); each build's
+# payload folder holds the stand-in drivers and its own uninstaller.
 PAYLOAD = HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE
 
 windows: win32 win64
@@ -30,7 +31,7 @@ win32 win64: all
 	cmake -S . -B build-$@ -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter win32,$@),i686,x86_64).cmake \
 		-DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 	cmake --build build-$@ -j $(JOBS)
-	cd build/payload && ../bin/arq sfx ../../build-$@/bin/halvinst-stub.exe ../../build-$@/bin/halvinst.exe $(PAYLOAD)
+	cd build-$@/payload && ../../build/bin/arq sfx ../bin/halvinst-stub.exe ../bin/halvinst.exe $(PAYLOAD)
 
 # The wizard under wine64 in every language, saved where the documentation shows it.
 screenshots: win64

@@ -1,4 +1,5 @@
 // winsim: create simulated Windows machines and run programs on them.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,6 +109,11 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "winsim run: no program %s\n", program.c_str());
         return 1;
     }
+    // Files inside a machine carry no host execute bit (an installer writes
+    // them with CreateFileA); on Windows every program file can be started.
+    struct stat st;
+    if (windowsPath && stat(real, &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IXUSR))
+        chmod(real, st.st_mode | S_IXUSR);
     setenv("WINSIM_PROGRAM", (windowsPath ? program : winsim::WindowsPath(real)).c_str(), 1);
     char exitFile[] = "/tmp/winsim-exit-XXXXXX";
     int fd = mkstemp(exitFile);
