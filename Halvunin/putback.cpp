@@ -24,7 +24,7 @@ struct PutBackRecord {
     char path[MAX_PATH]; /* file, or registry key */
     char name[MAX_PATH]; /* value name */
     char copy[MAX_PATH]; /* saved copy of a file */
-    DWORD type;
+    DWORD type; /* of a value; of a file: its attributes */
     DWORD size;
     BYTE *data; /* saved value data (heap) */
 };
@@ -63,6 +63,7 @@ BOOL SaveFileForPutBack(const char *path)
     POSITION();
     record->existed = FileExists(path);
     if (record->existed) {
+        record->type = GetFileAttributesA(path);
         if (!GetTempFileNameA(GetDirectory(DIR_TEMP), "HUN", 0, record->copy)) {
             error = GetLastError();
             LogWrite("GetTempFileName failed 0x%08lX", error);
@@ -144,10 +145,15 @@ static void PutFileBack(const struct PutBackRecord *record)
     POSITION();
     if (record->existed) {
         LogWrite("Putting back %s from %s", record->path, record->copy);
-        if (!CopyFileA(record->copy, record->path, FALSE))
+        /* The removal may have made the file normal; the copy carries the
+         * attributes the temporary file got. */
+        SetFileAttributesA(record->path, FILE_ATTRIBUTE_NORMAL);
+        if (!CopyFileA(record->copy, record->path, FALSE)) {
             LogWrite("CopyFile %s to %s 0x%08lX", record->copy, record->path, GetLastError());
-        else
-            DeleteFileA(record->copy);
+            return;
+        }
+        if (record->type != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(record->path, record->type);
+        DeleteFileA(record->copy);
     } else if (FileExists(record->path)) {
         LogWrite("Putting back: deleting %s", record->path);
         if (!DeleteFileA(record->path)) LogWrite("DeleteFile %s 0x%08lX", record->path, GetLastError());

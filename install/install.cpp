@@ -520,6 +520,25 @@ BOOL RestartWindows(void)
     return FALSE;
 }
 
+/* What Add/Remove Programs shows on 2000/XP besides the name and the
+ * command: version, publisher, icon, the silent command, and that there is
+ * nothing to modify or repair. Like the two main values, unchecked. */
+static void SetUninstallDetails(HKEY key, const char *command)
+{
+    static const char version[] = "7.1.0.189";
+    static const char publisher[] = "Talven";
+    char quiet[MAX_PATH + 8];
+    DWORD one = 1;
+
+    wsprintfA(quiet, "%s SILENT", command);
+    RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, (const BYTE *)version, sizeof version);
+    RegSetValueExA(key, "Publisher", 0, REG_SZ, (const BYTE *)publisher, sizeof publisher);
+    RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    RegSetValueExA(key, "QuietUninstallString", 0, REG_SZ, (const BYTE *)quiet, (DWORD)strlen(quiet) + 1);
+    RegSetValueExA(key, "NoModify", 0, REG_DWORD, (const BYTE *)&one, sizeof one);
+    RegSetValueExA(key, "NoRepair", 0, REG_DWORD, (const BYTE *)&one, sizeof one);
+}
+
 LONG RegisterUninstaller(void)
 {
     static const char displayName[] = "Talven Tessera Reader";
@@ -536,5 +555,6 @@ LONG RegisterUninstaller(void)
     if (error != ERROR_SUCCESS) return error;
     RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName, sizeof displayName);
     RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    SetUninstallDetails(key, command);
     return RegCloseKey(key);
 }

@@ -96,7 +96,11 @@ TEST_F(Restart, TheUninstallEntryKeepsTheSystemsSpelling) {
     std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
     EXPECT_EQ(RegistryText(key + "\\Talven Halvik"),
               "REGEDIT4\n\n[" + key + "\\Talven Halvik]\n\"DisplayName\"=\"Talven Tessera Reader\"\n"
-              "\"UninstallString\"=\"C:\\\\WINNT\\\\System32\\\\HALVUNIN.EXE\"\n\n");
+              "\"UninstallString\"=\"C:\\\\WINNT\\\\System32\\\\HALVUNIN.EXE\"\n"
+              "\"DisplayVersion\"=\"7.1.0.189\"\n\"Publisher\"=\"Talven\"\n"
+              "\"DisplayIcon\"=\"C:\\\\WINNT\\\\System32\\\\HALVUNIN.EXE\"\n"
+              "\"QuietUninstallString\"=\"C:\\\\WINNT\\\\System32\\\\HALVUNIN.EXE SILENT\"\n"
+              "\"NoModify\"=dword:00000001\n\"NoRepair\"=dword:00000001\n\n");
 
     ASSERT_TRUE(winsim::SetFaults("RegCreateKeyA:1:5", error));
     EXPECT_EQ(RegisterUninstaller(), ERROR_ACCESS_DENIED);
