@@ -1,6 +1,7 @@
 #include "faults.h"
 
 #include <csignal>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -16,6 +17,7 @@ struct Fault {
     std::string api;
     unsigned long nth = 0;
     bool accessViolation = false;
+    bool kill = false;
     DWORD code = 0;
 };
 
@@ -57,10 +59,12 @@ bool Parse(const std::string& list, std::vector<Fault>& out, std::string& error)
         std::string code = item.substr(c2 + 1);
         if (code == "AV") {
             f.accessViolation = true;
+        } else if (code == "KILL") {
+            f.kill = true;
         } else {
             f.code = static_cast<DWORD>(std::strtoul(code.c_str(), &tail, 0));
             if (code.empty() || *tail) {
-                error = "fault '" + item + "': code must be a number or AV";
+                error = "fault '" + item + "': code must be a number, AV or KILL";
                 return false;
             }
         }
@@ -103,6 +107,12 @@ bool InjectedFault(const char* api, bool mutating, DWORD& code) {
     for (const Fault& f : s.faults) {
         bool hit = (f.api == api && f.nth == n) || (mutating && f.api == "*" && f.nth == m);
         if (!hit) continue;
+        if (f.kill) {
+            // Power loss or End Task: the process is gone before the call
+            // does anything, with no chance to clean up.
+            std::fflush(nullptr);
+            kill(getpid(), SIGKILL);
+        }
         if (f.accessViolation) {
             // A real fault, delivered the way a processor fault is.
             std::raise(SIGSEGV);

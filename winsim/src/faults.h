@@ -1,6 +1,7 @@
 // Fault injection: WINSIM_FAIL="Api:N:code;..." makes the Nth call of the
 // named API fail with that error code, or raise an access violation when the
-// code is AV. "*:N:code" counts the calls of every API that changes the
+// code is AV, or ends the process abruptly (before the call does anything)
+// when the code is KILL. "*:N:code" counts the calls of every API that changes the
 // machine (files, registry) together.
 #ifndef WINSIM_FAULTS_H
 #define WINSIM_FAULTS_H
