@@ -25,7 +25,9 @@ struct FaultState {
     bool loaded = false;
     std::vector<Fault> faults;
     std::map<std::string, unsigned long> calls;
+    std::map<std::string, bool> changes;  // whether the API changes the machine
     unsigned long mutatingCalls = 0;
+    std::string countFile;  // WINSIM_CALLS: where the counts go at exit
 };
 
 FaultState& State() {
@@ -74,9 +76,25 @@ bool Parse(const std::string& list, std::vector<Fault>& out, std::string& error)
     return true;
 }
 
+// "Api count" per line, "+" in front of the APIs that change the machine,
+// and "* N" for the changing calls together: what a fault sweep iterates.
+void WriteCallCounts() {
+    FaultState& s = State();
+    std::FILE* out = std::fopen(s.countFile.c_str(), "w");
+    if (!out) return;
+    for (const auto& [api, count] : s.calls)
+        std::fprintf(out, "%s%s %lu\n", s.changes[api] ? "+" : "", api.c_str(), count);
+    std::fprintf(out, "* %lu\n", s.mutatingCalls);
+    std::fclose(out);
+}
+
 void LoadFromEnvironment(FaultState& s) {
     if (s.loaded) return;
     s.loaded = true;
+    if (const char* counts = std::getenv("WINSIM_CALLS")) {
+        s.countFile = counts;
+        std::atexit(WriteCallCounts);
+    }
     const char* list = std::getenv("WINSIM_FAIL");
     std::string error;
     if (list && !Parse(list, s.faults, error)) {
@@ -101,7 +119,8 @@ bool SetFaults(const std::string& list, std::string& error) {
 bool InjectedFault(const char* api, bool mutating, DWORD& code) {
     FaultState& s = State();
     LoadFromEnvironment(s);
-    if (s.faults.empty()) return false;
+    if (s.faults.empty() && s.countFile.empty()) return false;
+    if (mutating) s.changes[api] = true;
     unsigned long n = ++s.calls[api];
     unsigned long m = mutating ? ++s.mutatingCalls : 0;
     for (const Fault& f : s.faults) {
