@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "guard.h"
+#include "journal.h"
 #include "log.h"
 #include "upgrade.h"
 
@@ -520,21 +521,40 @@ BOOL RestartWindows(void)
     return FALSE;
 }
 
+/* The entry is part of the installation: a failure to write any of it is
+ * recorded, so that the run is taken back as a whole. */
 LONG RegisterUninstaller(void)
 {
     static const char displayName[] = "Talven Tessera Reader";
+    static const char uninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik";
     char command[MAX_PATH];
     HKEY key;
     LONG error;
+    LONG closed;
 
     POSITION();
     command[0] = '\0';
     if (GetSystemDirectoryA(command, sizeof command) >= sizeof command) command[0] = '\0';
     AppendPath(command, "\\HALVUNIN.EXE");
-    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik",
-                          &key);
-    if (error != ERROR_SUCCESS) return error;
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName, sizeof displayName);
-    RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
-    return RegCloseKey(key);
+    if (!JournalKeyCreated(HKEY_LOCAL_MACHINE, uninstallKey) ||
+        !JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName") ||
+        !JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"))
+        return ERROR_CANTWRITE;
+    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, uninstallKey, &key);
+    if (error != ERROR_SUCCESS) {
+        POSITION();
+        LogWrite("RegCreateKey failed on the uninstall entry 0x%08lX", error);
+        RecordStatus(2077, (DWORD)error);
+        return error;
+    }
+    error = RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName, sizeof displayName);
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    if (error != ERROR_SUCCESS) {
+        POSITION();
+        LogWrite("RegSetValueEx failed on the uninstall entry 0x%08lX", error);
+        RecordStatus(2078, (DWORD)error);
+    }
+    closed = RegCloseKey(key);
+    return error != ERROR_SUCCESS ? error : closed;
 }

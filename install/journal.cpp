@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "../codec/cx_crc.h"
+#include "install.h"
 #include "log.h"
 #include "winmain.h"
 
@@ -62,6 +63,11 @@ static void CopyPath(const char *journal, DWORD number, char *path)
     dot = strrchr(path, '.');
     if (!dot || strchr(dot, '\\')) dot = path + strlen(path);
     wsprintfA(dot, ".%03ld", number);
+}
+
+void MachineJournalPath(char *path)
+{
+    MakeDirPath(path, "halvik", DIR_WINDOWS, ".jnl");
 }
 
 /* ---- Lines ------------------------------------------------------------- */
@@ -158,7 +164,7 @@ static BOOL WriteRecord(const char *body, DWORD length)
 static BOOL RefuseInactive(void)
 {
     POSITION();
-    LogWrite("No undo journal is open");
+    LogWrite("Undo journal misused");
     RecordStatus(2050, 0);
     return FALSE;
 }
@@ -169,7 +175,7 @@ static BOOL Record(const char *kind, const char *a, const char *b, const char *c
     char line[LINE_SIZE];
     DWORD length = 0;
 
-    if (JournalFile == INVALID_HANDLE_VALUE) return RefuseInactive();
+    if (JournalFile == INVALID_HANDLE_VALUE) return TRUE;
     line[length++] = ' ';
     lstrcpynA(line + length, kind, 5);
     length += (DWORD)strlen(kind);
@@ -231,18 +237,39 @@ BOOL JournalFileCreated(const char *path)
     return Record("FNEW", path, NULL, NULL, NULL);
 }
 
+/* The file's attributes as text, for the undo to put back after its copy. */
+static BOOL AttributesText(const char *path, char *text)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    DWORD error;
+
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        wsprintfA(text, "%lu", attributes);
+        return TRUE;
+    }
+    error = GetLastError();
+    POSITION();
+    LogWrite("Unable to get %s file attributes 0x%08lX", path, error);
+    RecordStatus(2089, error);
+    return FALSE;
+}
+
 BOOL JournalFileReplaced(const char *path, const char *backup)
 {
-    return Record("FOLD", path, backup, "0", NULL);
+    char attributes[16];
+
+    if (JournalFile == INVALID_HANDLE_VALUE) return TRUE;
+    return AttributesText(path, attributes) && Record("FOLD", path, backup, "0", attributes);
 }
 
 BOOL JournalSaveFile(const char *path)
 {
     char copy[MAX_PATH];
+    char attributesText[16];
     DWORD attributes;
     DWORD error;
 
-    if (JournalFile == INVALID_HANDLE_VALUE) return RefuseInactive();
+    if (JournalFile == INVALID_HANDLE_VALUE) return TRUE;
     attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         error = GetLastError();
@@ -270,7 +297,8 @@ BOOL JournalSaveFile(const char *path)
         return FALSE;
     }
     ++CopiesMade;
-    return Record("FOLD", path, copy, "1", NULL);
+    wsprintfA(attributesText, "%lu", attributes);
+    return Record("FOLD", path, copy, "1", attributesText);
 }
 
 static LONG OpenKey(HKEY root, const char *key, REGSAM access, HKEY *handle)
@@ -293,7 +321,7 @@ BOOL JournalSaveValue(HKEY root, const char *key, const char *name)
     BOOL result;
     const char *rootName = RootName(root);
 
-    if (JournalFile == INVALID_HANDLE_VALUE) return RefuseInactive();
+    if (JournalFile == INVALID_HANDLE_VALUE) return TRUE;
     if (!rootName) return RefuseInactive();
     error = OpenKey(root, key, KEY_QUERY_VALUE, &handle);
     if (error == ERROR_FILE_NOT_FOUND) return Record("VNEW", rootName, key, name, NULL);
@@ -361,17 +389,23 @@ BOOL JournalSaveValue(HKEY root, const char *key, const char *name)
 
 BOOL JournalKeyCreated(HKEY root, const char *key)
 {
-    char part[MAX_PATH];
+    char part[2 * MAX_PATH];
     const char *rootName = RootName(root);
     const char *p;
     HKEY handle;
     LONG error;
 
-    if (JournalFile == INVALID_HANDLE_VALUE || !rootName) return RefuseInactive();
+    if (JournalFile == INVALID_HANDLE_VALUE) return TRUE;
+    if (!rootName) return RefuseInactive();
     /* From the root down, the first part of the path that is missing. */
     for (p = key;; ++p) {
         if (*p != '\\' && *p) continue;
-        if (p - key >= (long)sizeof part) break;
+        if (p - key >= (long)sizeof part) {
+            POSITION();
+            LogWrite("Undo journal record too long: %s", key);
+            RecordStatus(2050, 0);
+            return FALSE;
+        }
         lstrcpynA(part, key, (int)(p - key) + 1);
         error = OpenKey(root, part, KEY_QUERY_VALUE, &handle);
         if (error == ERROR_SUCCESS) {
@@ -399,7 +433,8 @@ BOOL JournalSaveKeyTree(HKEY root, const char *key)
     LONG error;
     const char *rootName = RootName(root);
 
-    if (JournalFile == INVALID_HANDLE_VALUE || !rootName) return RefuseInactive();
+    if (JournalFile == INVALID_HANDLE_VALUE) return TRUE;
+    if (!rootName) return RefuseInactive();
     error = OpenKey(root, key, KEY_READ, &handle);
     if (error == ERROR_FILE_NOT_FOUND) return TRUE;
     if (error != ERROR_SUCCESS) {
@@ -504,7 +539,7 @@ static const struct {
     const char *kind;
     DWORD fields; /* including the kind */
 } Kinds[] = {
-    {"FNEW", 2}, {"FOLD", 4}, {"VNEW", 4}, {"VOLD", 6}, {"KNEW", 3}, {"KOLD", 3}, {"DONE", 1},
+    {"FNEW", 2}, {"FOLD", 5}, {"VNEW", 4}, {"VOLD", 6}, {"KNEW", 3}, {"KOLD", 3}, {"DONE", 1},
 };
 
 /* Checks and splits one line (without its CR LF). */
@@ -541,7 +576,7 @@ static BOOL ParseLine(char *text, DWORD length, struct JournalLine *line)
             if (line->fields[i][0] != '=' || strlen(line->fields[i]) % 2 != 1) return FALSE;
             continue;
         }
-        if (!DecodeField(line->fields[i]) || strlen(line->fields[i]) >= MAX_PATH) return FALSE;
+        if (!DecodeField(line->fields[i]) || strlen(line->fields[i]) >= 2 * MAX_PATH) return FALSE;
     }
     return TRUE;
 }
@@ -554,12 +589,28 @@ static BOOL UndoFailed(const char *what, const char *object, DWORD error, DWORD 
     return FALSE;
 }
 
+static DWORD DecimalValue(const char *text)
+{
+    DWORD value = 0;
+
+    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + (DWORD)(*text - '0');
+    return value;
+}
+
 static BOOL UndoFile(const struct JournalLine *line)
 {
     const char *path = line->fields[1];
+    DWORD attributes;
     DWORD error;
 
     POSITION();
+    attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (strcmp(line->fields[0], "FNEW") != 0) return UndoFailed("restore", path, ERROR_ACCESS_DENIED, 2066);
+        LogWrite("Undo: remove directory %s", path);
+        if (RemoveDirectoryA(path)) return TRUE;
+        return UndoFailed("remove directory", path, GetLastError(), 2070);
+    }
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     if (strcmp(line->fields[0], "FNEW") == 0) {
         LogWrite("Undo: delete %s", path);
@@ -569,16 +620,9 @@ static BOOL UndoFile(const struct JournalLine *line)
         return UndoFailed("delete", path, error, 2070);
     }
     LogWrite("Undo: restore %s from %s", path, line->fields[2]);
-    if (CopyFileA(line->fields[2], path, FALSE)) return TRUE;
-    return UndoFailed("restore", path, GetLastError(), 2066);
-}
-
-static DWORD DecimalValue(const char *text)
-{
-    DWORD value = 0;
-
-    for (; *text >= '0' && *text <= '9'; ++text) value = value * 10 + (DWORD)(*text - '0');
-    return value;
+    if (!CopyFileA(line->fields[2], path, FALSE)) return UndoFailed("restore", path, GetLastError(), 2066);
+    if (SetFileAttributesA(path, DecimalValue(line->fields[4]))) return TRUE;
+    return UndoFailed("set the attributes of", path, GetLastError(), 2079);
 }
 
 static BOOL DecodeData(const char *hex, BYTE *data, DWORD *size)
@@ -839,6 +883,12 @@ BOOL JournalRollback(void)
     JournalFile = INVALID_HANDLE_VALUE;
     LogWrite("Undoing this run's changes from %s", JournalPath);
     return Playback(JournalPath, file, CopiesMade) == JOURNAL_UNDONE;
+}
+
+void JournalAbandon(void)
+{
+    if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
+    JournalFile = INVALID_HANDLE_VALUE;
 }
 
 DWORD JournalRecover(const char *path)

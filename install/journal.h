@@ -13,7 +13,7 @@
  *
  *   HALVJNL 1 <owner>
  *   <crc> FNEW <path>                     path did not exist: delete it
- *   <crc> FOLD <path> <copy> <owned>      copy holds path's old contents
+ *   <crc> FOLD <path> <copy> <owned> <attributes>   copy holds path's old contents
  *   <crc> VNEW <root> <key> <name>        value did not exist: delete it
  *   <crc> VOLD <root> <key> <name> <type> <hex data>
  *   <crc> KNEW <root> <key>               key (and all below) made by this run
@@ -43,10 +43,18 @@
 #define JOURNAL_FINISHED 2  /* a committed journal was only left behind */
 #define JOURNAL_FAILED 3    /* damaged, foreign, or not fully undone: recorded */
 
+/* The machine's one journal, shared by the installer and the uninstaller,
+ * so that either finishes what the other left: "halvik.jnl" in the Windows
+ * directory. `path` holds MAX_PATH characters. */
+void MachineJournalPath(char *path);
+
 /* Starts a journal at `path` for the program `owner` (one word). Fails when
  * a journal is active or the file exists (recover it first). */
 BOOL JournalBegin(const char *path, const char *owner);
 BOOL JournalActive(void);
+
+/* Without an active journal the recording calls below record nothing and
+ * succeed: parts of the engine also run on their own (tests, tools). */
 
 /* Files. `path` is about to be created (nothing there now). */
 BOOL JournalFileCreated(const char *path);
@@ -73,6 +81,9 @@ BOOL JournalCommit(void);
  * journal and its copies are deleted; otherwise the journal stays for the
  * next run. Records nothing itself beyond the failures of its steps. */
 BOOL JournalRollback(void);
+/* Lets go of the journal without playing it back or deleting it, as a
+ * killed process would: the next JournalRecover finds it. */
+void JournalAbandon(void);
 /* At start: plays back a journal that an earlier run left at `path`. */
 DWORD JournalRecover(const char *path);
 

@@ -137,7 +137,7 @@ TEST_F(Journal, RecoveryUndoesAnInterruptedRunAndIgnoresATornLastRecord) {
     Put("C:\\WINDOWS\\b.txt", "made");
     Put("C:\\WINDOWS\\halvik.002", "a copy whose record was never written");
     SetValue(kKey, "V", "changed");
-    Put(kJournal, std::string("HALVJNL 1 halvinst\r\n") + Line(" FOLD C:\\WINDOWS\\a.txt C:\\WINDOWS\\halvik.001 1") +
+    Put(kJournal, std::string("HALVJNL 1 halvinst\r\n") + Line(" FOLD C:\\WINDOWS\\a.txt C:\\WINDOWS\\halvik.001 1 1") +
                       Line(" FNEW C:\\WINDOWS\\b.txt") + Line(" VNEW HKLM SOFTWARE\\Test V") + "0123ABCD FNEW C:\\WIN");
     EXPECT_EQ(JournalRecover(kJournal), static_cast<DWORD>(JOURNAL_UNDONE));
     EXPECT_EQ(File("C:\\WINDOWS\\a.txt"), "original");
