@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all test asan demo windows win32 win64 screenshots fuzz bench clean
+.PHONY: all test asan demo windows win32 win64 screenshots fuzz bench sweep clean
 
 all:
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
@@ -42,6 +42,11 @@ fuzz:
 
 bench: all
 	bash bench/run.sh build
+
+# Faults at every machine-changing and read-side call, and kills, over every
+# Windows and starting machine (SWEEP_FLAGS=--sample for the CI sample).
+sweep: all
+	build/bin/sweep --jobs $(JOBS) $(SWEEP_FLAGS)
 
 clean:
 	rm -rf build build-asan build-win32 build-win64 build-fuzz

@@ -8,7 +8,7 @@
 #include "../install/install.h"
 #include "../install/log.h"
 #include "../install/upgrade.h"
-#include "putback.h"
+#include "../install/journal.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\removal.cpp";
 
@@ -143,8 +143,8 @@ BOOL DeleteAtRestart(const char *path)
     POSITION();
     if (IsWin95) {
         MakeDirPath(wininit, "wininit.ini", DIR_WINDOWS, NULL);
-        if (!SaveFileForPutBack(wininit)) return FALSE;
-    } else if (!SaveValueForPutBack(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingValue)) {
+        if (!JournalSaveFile(wininit)) return FALSE;
+    } else if (!JournalSaveValue(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingValue)) {
         return FALSE;
     }
     return PerformMove(TRUE, path, NULL, FALSE);
@@ -161,7 +161,7 @@ BOOL RemoveFile(const char *path)
         LogWrite("%s is not there - skipped", path);
         return TRUE;
     }
-    if (!SaveFileForPutBack(path) || !SetNormalAttributes(path)) return FALSE;
+    if (!JournalSaveFile(path) || !SetNormalAttributes(path)) return FALSE;
     POSITION();
     LogWrite("Deleting %s", path);
     if (DeleteFileA(path)) {
@@ -214,7 +214,7 @@ BOOL RemoveValue(HKEY root, const char *key, const char *name)
         RegCloseKey(handle);
         return TRUE;
     }
-    if (!SaveValueForPutBack(root, key, name)) {
+    if (!JournalSaveValue(root, key, name)) {
         RegCloseKey(handle);
         return FALSE;
     }
@@ -243,9 +243,8 @@ static BOOL DeleteKey(HKEY root, const char *key)
     return FALSE;
 }
 
-/* Notes the key, its values and its subkeys for put-back, then deletes the
- * subkeys (the last first, so that the indices not yet visited stay valid)
- * and the key itself. */
+/* Deletes the subkeys (the last first, so that the indices not yet visited
+ * stay valid) and then the key itself. */
 static BOOL DeleteTree(HKEY root, const char *key)
 {
     char name[MAX_PATH];
@@ -258,19 +257,6 @@ static BOOL DeleteTree(HKEY root, const char *key)
     LONG error;
 
     if (!OpenForRemoval(root, key, KEY_ALL_ACCESS, &handle, &missing)) return FALSE;
-    if (!SaveKeyForPutBack(root, key)) goto failed;
-    for (index = 0;; ++index) {
-        length = sizeof name;
-        error = RegEnumValueA(handle, index, name, &length, NULL, NULL, NULL, NULL);
-        if (error == ERROR_NO_MORE_ITEMS) break;
-        if (error != ERROR_SUCCESS) {
-            POSITION();
-            LogWrite("RegEnumValue failed on %s 0x%08lX", key, error);
-            RecordStatus(2082, (DWORD)error);
-            goto failed;
-        }
-        if (!SaveValueForPutBack(root, key, name)) goto failed;
-    }
     error = RegQueryInfoKeyA(handle, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
     for (index = subkeys; error == ERROR_SUCCESS && index-- > 0;) {
         length = sizeof name;
@@ -281,20 +267,19 @@ static BOOL DeleteTree(HKEY root, const char *key)
             break;
         }
         wsprintfA(child, "%s\\%s", key, name);
-        if (!DeleteTree(root, child)) goto failed;
+        if (!DeleteTree(root, child)) {
+            RegCloseKey(handle);
+            return FALSE;
+        }
     }
+    RegCloseKey(handle);
     if (error != ERROR_SUCCESS) {
         POSITION();
         LogWrite("RegEnumKeyEx failed on %s 0x%08lX", key, error);
         RecordStatus(2082, (DWORD)error);
-        goto failed;
+        return FALSE;
     }
-    RegCloseKey(handle);
     return DeleteKey(root, key);
-
-failed:
-    RegCloseKey(handle);
-    return FALSE;
 }
 
 BOOL RemoveKeyTree(HKEY root, const char *key)
@@ -306,7 +291,7 @@ BOOL RemoveKeyTree(HKEY root, const char *key)
     RegCloseKey(handle);
     POSITION();
     LogWrite("Deleting key %s", key);
-    if (!DeleteTree(root, key)) return FALSE;
+    if (!JournalSaveKeyTree(root, key) || !DeleteTree(root, key)) return FALSE;
     NoteRemoval(FALSE);
     return TRUE;
 }
@@ -333,7 +318,7 @@ BOOL RemoveKeyIfEmpty(HKEY root, const char *key)
         return TRUE;
     }
     LogWrite("Deleting empty key %s", key);
-    if (!SaveKeyForPutBack(root, key) || !DeleteKey(root, key)) return FALSE;
+    if (!JournalSaveKeyTree(root, key) || !DeleteKey(root, key)) return FALSE;
     NoteRemoval(FALSE);
     return TRUE;
 }
@@ -411,7 +396,7 @@ BOOL RemoveLowerFilter(void)
         result = TRUE;
         goto done;
     }
-    if (!SaveValueForPutBack(HKEY_LOCAL_MACHINE, CdromClassKey, "LowerFilters")) goto done;
+    if (!JournalSaveValue(HKEY_LOCAL_MACHINE, CdromClassKey, "LowerFilters")) goto done;
     POSITION();
     if (kept == 0) {
         LogWrite("Deleting LowerFilters, Halvik was its only entry");
@@ -467,12 +452,34 @@ static BOOL RemoveUninstallerFile(void)
     return TRUE;
 }
 
+/* Takes back what an interrupted run of the installer or the uninstaller
+ * left, then starts this run's journal. */
+static BOOL StartJournal(void)
+{
+    char journal[MAX_PATH];
+
+    POSITION();
+    MachineJournalPath(journal);
+    switch (JournalRecover(journal)) {
+    case JOURNAL_FAILED:
+        return FALSE;
+    case JOURNAL_UNDONE:
+        POSITION();
+        LogWrite("The changes of an interrupted run were undone");
+        break;
+    default:
+        break;
+    }
+    return JournalBegin(journal, "halvunin");
+}
+
 BOOL RemoveProduct(void)
 {
     char path[MAX_PATH];
 
     POSITION();
     RemovedAny = FALSE;
+    if (!StartJournal()) return FALSE;
     MakeDirPath(path, IsWin95 ? "Halvik.vxd" : "Halvik.sys", DIR_DRIVERS, NULL);
     if (!RemoveFile(path)) goto failed;
     MakeDirPath(path, "Halvik.BAK", DIR_DRIVERS, NULL);
@@ -486,10 +493,11 @@ BOOL RemoveProduct(void)
     if (!RemoveUninstallerFile()) goto failed;
     POSITION();
     LogWrite(RemovedAny ? "Tessera Disc Reader removed" : "Nothing to remove");
-    DiscardPutBack();
-    return TRUE;
+    if (JournalCommit()) return TRUE;
 
 failed:
-    PutBackAll();
+    POSITION();
+    LogWrite("Putting back what this run removed");
+    JournalRollback();
     return FALSE;
 }

@@ -2,8 +2,9 @@
  * What the uninstaller removes, step by step. Every step skips, with a log
  * line, what is not there: a partly installed or partly removed machine is
  * normal. Files go through RemoveFile, registry data through RemoveValue,
- * RemoveKeyTree and RemoveKeyIfEmpty; each notes how to put its change back
- * before it makes it (putback.h).
+ * RemoveKeyTree and RemoveKeyIfEmpty; each records in the machine's undo
+ * journal how to put its change back before it makes it, and a failure
+ * plays the journal back (journal.h).
  */
 #ifndef HALVUNIN_REMOVAL_H
 #define HALVUNIN_REMOVAL_H

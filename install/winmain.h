@@ -24,5 +24,7 @@ BOOL AnyUpgradeWanted(struct FileSet *set);
 void InsertLowerFilter(void);
 void ClearCachedVolumeInfo(void);
 BOOL DeleteKeyTree(HKEY root, const char *path);
+/* Commits the run's undo journal, or plays it back when the run failed. */
+void FinishChanges(void);
 
 #endif

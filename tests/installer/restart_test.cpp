@@ -104,7 +104,8 @@ TEST_F(Restart, TheUninstallEntryKeepsTheSystemsSpelling) {
 
     ASSERT_TRUE(winsim::SetFaults("RegCreateKeyA:1:5", error));
     EXPECT_EQ(RegisterUninstaller(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(StatusWord, 0u) << "nothing is recorded for the uninstall entry";
+    EXPECT_EQ(STATUS_CODE(StatusWord), 2077u) << "a missing uninstall entry fails the run";
+    EXPECT_EQ(StatusQualifier, 5u);
 }
 
 }  // namespace

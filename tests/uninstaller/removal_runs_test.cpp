@@ -186,6 +186,9 @@ TEST_F(Uninstall, AFailureAtAnyStepPutsEverythingBack) {
             }
             successes = 0;
             ++failures;
+            // A failure after the journal was committed (deleting it) comes too
+            // late to take anything back: the removal stands.
+            if (Log().find("the run is complete") != std::string::npos) continue;
             std::string diff = Diff(snapshot);
             EXPECT_TRUE(OnlyLogs(diff)) << profile << " n=" << n << " status " << code << "\n" << diff << Log();
         }

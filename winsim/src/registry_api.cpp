@@ -243,15 +243,12 @@ extern "C" LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD 
                    });
 }
 
-// Values in the order they were first set, as Windows lists them. The name
-// is checked before the data: a name that does not fit gives ERROR_MORE_DATA
-// and nothing else; data that does not fit gives ERROR_MORE_DATA with the
-// name, the type and the size the data needs.
+// Values in the order they were first set, as RegEnumValueA walks them.
 extern "C" LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
-                                     LPBYTE data, LPDWORD dataSize) {
+                                    LPBYTE data, LPDWORD dataSize) {
     DWORD code;
     if (winsim::InjectedFault("RegEnumValueA", false, code)) return static_cast<LONG>(code);
-    if (!name || !nameSize || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
+    if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
     return WithKey(key, KEY_QUERY_VALUE, [&](winsim::RegistrySession&, const KeyHandle&, RegKey& node) -> LONG {
         if (index >= node.values.size()) return ERROR_NO_MORE_ITEMS;
         const RegValue& value = node.values[index];
@@ -259,14 +256,12 @@ extern "C" LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD 
         std::memcpy(name, value.name.c_str(), value.name.size() + 1);
         *nameSize = static_cast<DWORD>(value.name.size());
         if (type) *type = value.type;
-        if (!dataSize) return ERROR_SUCCESS;
-        DWORD needed = static_cast<DWORD>(value.data.size());
-        if (data && needed > *dataSize) {
-            *dataSize = needed;
-            return ERROR_MORE_DATA;
+        if (dataSize) {
+            DWORD room = *dataSize;
+            *dataSize = static_cast<DWORD>(value.data.size());
+            if (data && room < value.data.size()) return ERROR_MORE_DATA;
+            if (data && !value.data.empty()) std::memcpy(data, value.data.data(), value.data.size());
         }
-        if (data && needed) std::memcpy(data, value.data.data(), needed);
-        *dataSize = needed;
         return ERROR_SUCCESS;
     });
 }
