@@ -33,7 +33,7 @@ bool ReadLayout(const ImageBytes& image, Layout& layout) {
     if (layout.word == 8 && !image.Read(0, header, 64)) return false;
     const uint8_t* rest = header + (layout.word == 8 ? 0x28 : 0x20);
     layout.shoff = Le(rest, layout.word);
-    rest += layout.word + 4 + 2 + 2 + 2 + 2;  // shoff, flags, ehsize, phentsize, phnum
+    rest += layout.word + 4 + 2 + 2 + 2;  // shoff, flags, ehsize, phentsize, phnum
     layout.shentsize = static_cast<uint32_t>(Le(rest, 2));
     layout.shnum = static_cast<uint32_t>(Le(rest + 2, 2));
     layout.shstrndx = static_cast<uint32_t>(Le(rest + 4, 2));
