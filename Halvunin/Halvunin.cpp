@@ -8,6 +8,7 @@
 #include "../Halvinst/Halvinst.h"
 #include "../install/guard.h"
 #include "../install/install.h"
+#include "../install/journal.h"
 #include "../install/log.h"
 #include "../install/winmain.h"
 #include "removal.h"
@@ -75,16 +76,12 @@ static void GuardedRun(void *unused)
     RemoveProduct();
 }
 
-static void ReportException(DWORD code)
+/* A fault left the removal midway: what it changed is taken back. */
+static void RollbackAfterFault(void *unused)
 {
-    const char *file = SourceFile;
-    LONG line = SourceLine;
-
+    (void)unused;
     POSITION();
-    LogWrite("!!! EXCEPTION EXCEPTION EXCEPTION !!!");
-    LogWrite("WinMain exception code 0x%08lX", code);
-    LogWrite("Last know position in %s, line %ld", file, line);
-    RecordStatus(2050, code);
+    if (JournalActive()) JournalRollback();
 }
 
 static void ShowFailure(void)
@@ -163,7 +160,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
              RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow");
 
     exception = RunGuarded(GuardedRun, NULL);
-    if (exception != 0) ReportException(exception);
+    if (exception != 0) {
+        ReportException(exception, THIS_FILE, __LINE__);
+        exception = RunGuarded(RollbackAfterFault, NULL);
+        if (exception != 0) ReportException(exception, THIS_FILE, __LINE__);
+    }
 
     DecideRestart();
     ShowOutcome();

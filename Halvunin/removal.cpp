@@ -458,18 +458,9 @@ static BOOL StartJournal(void)
 {
     char journal[MAX_PATH];
 
+    if (!RecoverInterruptedRun()) return FALSE;
     POSITION();
     MachineJournalPath(journal);
-    switch (JournalRecover(journal)) {
-    case JOURNAL_FAILED:
-        return FALSE;
-    case JOURNAL_UNDONE:
-        POSITION();
-        LogWrite("The changes of an interrupted run were undone");
-        break;
-    default:
-        break;
-    }
     return JournalBegin(journal, "halvunin");
 }
 

@@ -58,3 +58,15 @@ void ReleaseInstanceMutex(void)
     CloseHandle(InstanceMutex);
     InstanceMutex = NULL;
 }
+
+void ReportException(DWORD code, const char *file, LONG line)
+{
+    const char *lastFile = SourceFile;
+    LONG lastLine = SourceLine;
+
+    SetSourcePosition(file, line);
+    LogWrite("!!! EXCEPTION EXCEPTION EXCEPTION !!!");
+    LogWrite("WinMain exception code 0x%08lX", code);
+    LogWrite("Last know position in %s, line %ld", lastFile, lastLine);
+    RecordStatus(2050, code);
+}

@@ -913,3 +913,22 @@ DWORD JournalRecover(const char *path)
     LogWrite("Found the undo journal of an interrupted run at %s", path);
     return Playback(path, INVALID_HANDLE_VALUE, 0);
 }
+
+BOOL RecoverInterruptedRun(void)
+{
+    char path[MAX_PATH];
+
+    POSITION();
+    MachineJournalPath(path);
+    switch (JournalRecover(path)) {
+    case JOURNAL_FAILED:
+        return FALSE;
+    case JOURNAL_UNDONE:
+        POSITION();
+        LogWrite("The changes of an interrupted run were undone");
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}

@@ -86,5 +86,8 @@ BOOL JournalRollback(void);
 void JournalAbandon(void);
 /* At start: plays back a journal that an earlier run left at `path`. */
 DWORD JournalRecover(const char *path);
+/* JournalRecover on the machine's journal, logging when it undid a run;
+ * FALSE when the journal could not be recovered (recorded). */
+BOOL RecoverInterruptedRun(void);
 
 #endif

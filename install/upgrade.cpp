@@ -229,17 +229,8 @@ BOOL UpgradeInit(void)
     POSITION();
     if (!LibraryInitialised || EngineInitialised) return RefuseUninitialised();
     /* An interrupted run is taken back before this one looks at anything. */
-    MachineJournalPath(path);
-    switch (JournalRecover(path)) {
-    case JOURNAL_FAILED:
-        return FALSE;
-    case JOURNAL_UNDONE:
-        POSITION();
-        LogWrite("The changes of an interrupted run were undone");
-        break;
-    default:
-        break;
-    }
+    if (!RecoverInterruptedRun()) return FALSE;
+    POSITION();
     DeleteLeftovers();
     LogWrite("Checking for pending more/delete operations");
     pending = RestartOperationsPending();

@@ -182,7 +182,7 @@ static void GuardedRun(void *unused)
     InstallLibraryCleanup();
 }
 
-static void ReportException(DWORD code);
+static void ReportFault(DWORD code);
 
 /* After a fault the guarded region was left midway: the clean-up pass that
  * the sequence would have run, and the library's own clean-up, run here. */
@@ -221,23 +221,16 @@ void FinishChanges(void)
     finish = StatusIsError() ? RollbackChanges : CommitChanges;
     code = RunGuarded(finish, NULL);
     if (code == 0) return;
-    ReportException(code);
+    ReportFault(code);
     /* A rollback stopped midway reads its journal again; a commit that
      * faulted turned the run into a failure, taken back in full. */
     code = RunGuarded(RollbackChanges, NULL);
-    if (code != 0) ReportException(code);
+    if (code != 0) ReportFault(code);
 }
 
-static void ReportException(DWORD code)
+static void ReportFault(DWORD code)
 {
-    const char *file = SourceFile;
-    LONG line = SourceLine;
-
-    POSITION();
-    LogWrite("!!! EXCEPTION EXCEPTION EXCEPTION !!!");
-    LogWrite("WinMain exception code 0x%08lX", code);
-    LogWrite("Last know position in %s, line %ld", file, line);
-    RecordStatus(2050, code);
+    ReportException(code, THIS_FILE, __LINE__);
 }
 
 static void DecideRestart(void)
@@ -295,9 +288,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
     exception = RunGuarded(GuardedRun, NULL);
     if (exception != 0) {
-        ReportException(exception);
+        ReportFault(exception);
         exception = RunGuarded(CleanupAfterFault, NULL);
-        if (exception != 0) ReportException(exception);
+        if (exception != 0) ReportFault(exception);
     }
 
     DecideRestart();

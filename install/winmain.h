@@ -19,6 +19,9 @@ void ParseCommandLine(char *commandLine);
  * uninstaller holds it or it cannot be created. */
 BOOL TakeInstanceMutex(void);
 void ReleaseInstanceMutex(void);
+/* The crash report of a guarded run, written at the entry point's position
+ * `file` and `line`: the three lines, then status 2050 with the code. */
+void ReportException(DWORD code, const char *file, LONG line);
 BOOL InstallSequence(struct FileSet *set);
 BOOL AnyUpgradeWanted(struct FileSet *set);
 void InsertLowerFilter(void);

@@ -157,6 +157,15 @@ TEST_F(Uninstall, AnotherRunningCopyRefusesAtOnce) {
     EXPECT_TRUE(HostFileExists(Host("C:\\WINDOWS\\system32\\drivers\\Halvik.sys")));
 }
 
+TEST_F(Uninstall, AProcessorFaultIsCaughtAndTakenBack) {
+    Prepare("winxp");
+    ASSERT_EQ(Install(), 2u);
+    std::string installed = Snapshot("installed");
+    EXPECT_EQ(Remove("SILENT", "WINSIM_FAIL='RegDeleteKeyA:1:AV'"), 2050u);
+    EXPECT_NE(Log().find("!!! EXCEPTION EXCEPTION EXCEPTION !!!"), std::string::npos) << Log();
+    EXPECT_TRUE(OnlyLogs(Diff(installed))) << Diff(installed);
+}
+
 // Every call that changes the machine failing in turn: each failed run
 // leaves the machine as the install left it (its log aside). A failing log
 // write changes nothing, so such runs succeed; once forty runs in a row
