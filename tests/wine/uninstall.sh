@@ -20,7 +20,7 @@ query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
 # cmd keeps the whole 32-bit exit code, which a POSIX status cannot.
 run() {
   printf '@%s\r\n@echo exit code %%ERRORLEVEL%%\r\n' "$1" > "$WINEPREFIX/drive_c/run.bat"
-  "$wine" cmd /c 'C:\run.bat' 2>/dev/null | tr -d '\r' | sed -n 's/^exit code //p'
+  { "$wine" cmd /c 'C:\run.bat' 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^exit code //p'
 }
 status() { echo $(( (($1 + 4294967296) % 4294967296) >> 20 )); }
 
