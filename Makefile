@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all test asan demo windows win32 win64 screenshots fuzz bench clean
+.PHONY: all test asan demo windows win32 win64 screenshots fuzz bench sweep clean
 
 all:
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
@@ -27,9 +27,10 @@ demo:
 	bash tools/demo.sh build-demo
 
 # The Windows installers are their stubs with the carried files appended by
-# the host's arq (a cross build cannot run the tools it builds). The carried
-# files get the time of the commit (or SOURCE_DATE_EPOCH when given), so that
-# two builds of one commit are the same bytes.
+# the host's arq (a cross build cannot run the tools it builds); each build's
+# payload folder holds the stand-in drivers and its own uninstaller. The
+# carried files get the time of the commit (or SOURCE_DATE_EPOCH when given),
+# so that two builds of one commit are the same bytes.
 PAYLOAD = HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE
 PAYLOAD_TIME ?= $(or $(SOURCE_DATE_EPOCH),$(shell git log -1 --format=%ct 2>/dev/null),0)
 
@@ -39,8 +40,8 @@ win32 win64: all
 	cmake -S . -B build-$@ -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter win32,$@),i686,x86_64).cmake \
 		-DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 	cmake --build build-$@ -j $(JOBS)
-	cd build/payload && SOURCE_DATE_EPOCH=$(PAYLOAD_TIME) ../bin/arq sfx ../../build-$@/bin/halvinst-stub.exe \
-		../../build-$@/bin/halvinst.exe $(PAYLOAD)
+	cd build-$@/payload && SOURCE_DATE_EPOCH=$(PAYLOAD_TIME) ../../build/bin/arq sfx ../bin/halvinst-stub.exe \
+		../bin/halvinst.exe $(PAYLOAD)
 
 # The wizard under wine64 in every language, saved where the documentation shows it.
 screenshots: win64
@@ -51,6 +52,11 @@ fuzz:
 
 bench: all
 	bash bench/run.sh build
+
+# Faults at every machine-changing and read-side call, and kills, over every
+# Windows and starting machine (SWEEP_FLAGS=--sample for the CI sample).
+sweep: all
+	build/bin/sweep --jobs $(JOBS) $(SWEEP_FLAGS)
 
 clean:
 	rm -rf build build-asan build-demo build-win32 build-win64 build-fuzz

@@ -14,6 +14,8 @@ extern WORD OfferedLanguages[MAX_OFFERED_LANGUAGES];
 extern DWORD OfferedCount;
 extern DWORD selectedLanguage;
 extern char WizardTitle[256];
+/* Every string lookup lands in one buffer of this many bytes. */
+#define LANG_STRING_SIZE 1040
 
 /* String `id` of a language as ANSI text, in a buffer that the next lookup
  * overwrites; empty when the language or the string does not exist. */

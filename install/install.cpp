@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "guard.h"
+#include "journal.h"
 #include "log.h"
 #include "upgrade.h"
 
@@ -524,28 +525,45 @@ BOOL RestartWindows(void)
     return FALSE;
 }
 
-/* Sets one REG_SZ value of the uninstall entry; logs and records a failure. */
-static LONG SetUninstallValue(HKEY key, const char *name, const char *text)
+/* What Add/Remove Programs shows on 2000/XP besides the name and the
+ * command: version, publisher, icon, the silent command, and that there is
+ * nothing to modify or repair. Returns the first failure's error. */
+static const char *const DetailNames[] = {"DisplayVersion", "Publisher", "DisplayIcon", "QuietUninstallString",
+                                          "NoModify", "NoRepair"};
+
+static LONG SetUninstallDetails(HKEY key, const char *command)
 {
+    static const char version[] = "7.1.0.189";
+    static const char publisher[] = "Talven";
+    char quiet[MAX_PATH + 8];
+    DWORD one = 1;
     LONG error;
 
-    error = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
-    if (error != ERROR_SUCCESS) {
-        POSITION();
-        LogWrite("RegSetValueEx %s failed on uninstall entry 0x%08lX", name, error);
-        RecordStatus(2078, (DWORD)error);
-    }
+    wsprintfA(quiet, "%s SILENT", command);
+    error = RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, (const BYTE *)version, sizeof version);
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExA(key, "Publisher", 0, REG_SZ, (const BYTE *)publisher, sizeof publisher);
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExA(key, "DisplayIcon", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExA(key, "QuietUninstallString", 0, REG_SZ, (const BYTE *)quiet, (DWORD)strlen(quiet) + 1);
+    if (error == ERROR_SUCCESS) error = RegSetValueExA(key, "NoModify", 0, REG_DWORD, (const BYTE *)&one, sizeof one);
+    if (error == ERROR_SUCCESS) error = RegSetValueExA(key, "NoRepair", 0, REG_DWORD, (const BYTE *)&one, sizeof one);
     return error;
 }
 
+/* The entry is part of the installation: a failure to write any of it is
+ * recorded, so that the run is taken back as a whole. */
 LONG RegisterUninstaller(void)
 {
     static const char displayName[] = "Talven Tessera Reader";
-    static const char entryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik";
+    static const char uninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik";
     char command[MAX_PATH];
     HKEY key;
     LONG error;
+    LONG closed;
     UINT length;
+    DWORD i;
 
     POSITION();
     command[0] = '\0';
@@ -558,20 +576,29 @@ LONG RegisterUninstaller(void)
         return error ? error : (LONG)ERROR_INVALID_FUNCTION;
     }
     AppendPath(command, "\\HALVUNIN.EXE");
-    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, entryKey, &key);
+    if (!JournalKeyCreated(HKEY_LOCAL_MACHINE, uninstallKey) ||
+        !JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName") ||
+        !JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"))
+        return ERROR_CANTWRITE;
+    for (i = 0; i < sizeof DetailNames / sizeof DetailNames[0]; ++i) {
+        if (!JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, DetailNames[i])) return ERROR_CANTWRITE;
+    }
+    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, uninstallKey, &key);
     if (error != ERROR_SUCCESS) {
         POSITION();
-        LogWrite("RegCreateKey failed on uninstall entry 0x%08lX", error);
+        LogWrite("RegCreateKey failed on the uninstall entry 0x%08lX", error);
         RecordStatus(2077, (DWORD)error);
         return error;
     }
-    error = SetUninstallValue(key, "DisplayName", displayName);
-    if (error == ERROR_SUCCESS) error = SetUninstallValue(key, "UninstallString", command);
+    error = RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName, sizeof displayName);
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    if (error == ERROR_SUCCESS) error = SetUninstallDetails(key, command);
     if (error != ERROR_SUCCESS) {
-        /* Half an entry would show a nameless line or a command that does nothing. */
-        RegCloseKey(key);
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, entryKey);
-        return error;
+        POSITION();
+        LogWrite("RegSetValueEx failed on the uninstall entry 0x%08lX", error);
+        RecordStatus(2078, (DWORD)error);
     }
-    return RegCloseKey(key);
+    closed = RegCloseKey(key);
+    return error != ERROR_SUCCESS ? error : closed;
 }

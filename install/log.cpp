@@ -25,7 +25,7 @@ static const struct {
     const char *name;
     DWORD number;
 } ModuleTable[] = {
-    {"install", 1}, {"upgrade", 2}, {"registry", 3}, {"winmain", 4}, {"log", 5}, {"", 0},
+    {"install", 1}, {"upgrade", 2}, {"registry", 3}, {"winmain", 4}, {"log", 5}, {"journal", 6}, {"", 0},
 };
 
 static const char RuleLine[] = "*****************************************************************";

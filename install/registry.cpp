@@ -13,6 +13,7 @@
 #include <string.h>
 
 #include "install.h"
+#include "journal.h"
 #include "log.h"
 
 static const char THIS_FILE[] = ".\\install\\registry.cpp";
@@ -69,6 +70,7 @@ struct ScriptPass {
     BOOL rootChosen;
     DWORD flags;
     HKEY openKey;
+    char openPath[SCRIPT_LINE_LIMIT + 1]; /* the open key's path, for the undo journal */
     LONG line;
 };
 
@@ -213,6 +215,7 @@ static BOOL ApplyKeyLine(struct ScriptPass *pass, const char *line)
         RegCloseKey(pass->openKey);
         pass->openKey = NULL;
     }
+    if (!JournalKeyCreated(pass->root, path)) return FALSE;
     error = RegCreateKeyExA(pass->root, path, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
                             &disposition);
     POSITION();
@@ -223,6 +226,7 @@ static BOOL ApplyKeyLine(struct ScriptPass *pass, const char *line)
     }
     LogWrite("REGKEY(%ld)=%s", pass->line, path);
     pass->openKey = key;
+    lstrcpynA(pass->openPath, path, sizeof pass->openPath);
     return TRUE;
 }
 
@@ -275,6 +279,7 @@ static BOOL ApplyValueLine(struct ScriptPass *pass, const char *line)
         return TRUE;
     }
 
+    if (!JournalSaveValue(pass->root, pass->openPath, name)) return FALSE;
     POSITION();
     if (strcmp(type, "REG_SZ") == 0) {
         lstrcpynA(text, data, sizeof text);
@@ -337,6 +342,7 @@ BOOL ApplyRegistryScript(const char *path)
     pass.rootChosen = FALSE;
     pass.flags = SECTION_WIN95 | SECTION_NT;
     pass.openKey = NULL;
+    pass.openPath[0] = '\0';
     pass.line = 1;
 
     if (!MapFile(path, 1, &script)) {

@@ -11,6 +11,7 @@
 
 #include "../codec/cx.h"
 #include "install.h"
+#include "journal.h"
 #include "log.h"
 
 static const char THIS_FILE[] = ".\\install\\upgrade.cpp";
@@ -40,6 +41,7 @@ static DWORD ExpectedSize[MAX_SET_ENTRIES];
 static BOOL WrittenWhole[MAX_SET_ENTRIES];
 
 /* The restart-time stores as they were before this run. */
+static BOOL StoresSaved; /* saved by this run and not yet released */
 static BOOL RecordSaved;
 static char RecordBackup[MAX_PATH];
 static BOOL RenameSaved;
@@ -113,6 +115,19 @@ BOOL EntryApplies(const struct FileEntry *entry)
     return !(entry->flags & FE_LANGUAGES) || (entry->flags & OsLanguage);
 }
 
+static void PutWord(BYTE *place, DWORD value)
+{
+    place[0] = (BYTE)value;
+    place[1] = (BYTE)(value >> 8);
+    place[2] = (BYTE)(value >> 16);
+    place[3] = (BYTE)(value >> 24);
+}
+
+static DWORD GetWord(const BYTE *place)
+{
+    return (DWORD)place[0] | (DWORD)place[1] << 8 | (DWORD)place[2] << 16 | (DWORD)place[3] << 24;
+}
+
 /* ---- Start and stop ---------------------------------------------------- */
 
 static BOOL RestartOperationsPending(void)
@@ -147,6 +162,70 @@ static BOOL DeleteStaleFile(const char *path, const char *message)
     return FALSE;
 }
 
+/* Whether `path` is the waiting file of a replacement queued by an
+ * earlier run (the source of a record in the move record file). */
+static BOOL IsWaitingFile(const char *path)
+{
+    struct MappedFile records;
+    char record[MAX_PATH];
+    char shortPath[MAX_PATH];
+    DWORD offset = 0;
+    DWORD recordLength;
+    DWORD sourceLength;
+    BOOL found = FALSE;
+
+    MoveRecordPath(record);
+    if (!FileExists(record) || !MapFile(record, 0, &records)) return FALSE;
+    GetShortName(path, shortPath, FALSE);
+    while (!found && records.Size - offset >= 12) {
+        recordLength = GetWord(records.Data + offset);
+        sourceLength = GetWord(records.Data + offset + 4);
+        if (recordLength < 12 || sourceLength >= MAX_PATH || recordLength > records.Size - offset ||
+            12 + sourceLength > recordLength)
+            break;
+        memset(record, 0, sizeof record);
+        memcpy(record, records.Data + offset + 12, sourceLength);
+        found = lstrcmpiA(record, shortPath) == 0 || lstrcmpiA(record, path) == 0;
+        offset += recordLength;
+    }
+    UnmapFile(&records, 0);
+    return found;
+}
+
+/* Image files and codec temporary files that a killed run left beside the
+ * targets (and its saved copies in Temp) go; waiting files of queued
+ * replacements stay. Nothing here is recorded: leftovers harm nobody. */
+static void DeleteLeftovers(void)
+{
+    static const DWORD directories[] = {DIR_TEMP, DIR_SYSTEM32, DIR_DRIVERS};
+    static const char *const patterns[] = {"KVT*.TMP", "CX?????.$$$"};
+    WIN32_FIND_DATAA found;
+    HANDLE search;
+    char path[MAX_PATH];
+    char file[MAX_PATH];
+    unsigned d;
+    unsigned p;
+
+    for (d = 0; d < sizeof directories / sizeof directories[0]; ++d) {
+        for (p = 0; p < sizeof patterns / sizeof patterns[0]; ++p) {
+            MakeDirPath(path, patterns[p], directories[d], NULL);
+            search = FindFirstFileA(path, &found);
+            if (search == INVALID_HANDLE_VALUE) continue;
+            do {
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+                MakeDirPath(file, found.cFileName, directories[d], NULL);
+                MoveRecordPath(path);
+                if (lstrcmpiA(file, path) == 0 || IsWaitingFile(file)) continue;
+                POSITION();
+                LogWrite("Deleting leftover temporary file %s", file);
+                SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
+                if (!DeleteFileA(file)) LogWrite("DeleteFile %s failed 0x%08lX", file, GetLastError());
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+    }
+}
+
 BOOL UpgradeInit(void)
 {
     char path[MAX_PATH];
@@ -155,6 +234,10 @@ BOOL UpgradeInit(void)
 
     POSITION();
     if (!LibraryInitialised || EngineInitialised) return RefuseUninitialised();
+    /* An interrupted run is taken back before this one looks at anything. */
+    if (!RecoverInterruptedRun()) return FALSE;
+    POSITION();
+    DeleteLeftovers();
     LogWrite("Checking for pending more/delete operations");
     pending = RestartOperationsPending();
     POSITION();
@@ -253,6 +336,11 @@ static int32_t NameImageFile(CxEntry *record)
         POSITION();
         LogWrite("GetTempFileName failed 0x%08lX", error);
         RecordStatus(2073, error);
+        record->action = CX_ACTION_STOP;
+        return 1;
+    }
+    if (!JournalFileCreated(path)) {
+        DeleteFileA(path);
         record->action = CX_ACTION_STOP;
         return 1;
     }
@@ -394,12 +482,17 @@ static void CheckImageFiles(struct FileSet *set)
 
 BOOL CreateImageFiles(struct FileSet *set)
 {
+    char journal[MAX_PATH];
     int result;
 
     POSITION();
     if (!EngineInitialised || !set->archivePath || set->count > MAX_SET_ENTRIES) {
         RefuseUninitialised();
         goto finish;
+    }
+    if (!JournalActive()) {
+        MachineJournalPath(journal);
+        if (!JournalBegin(journal, "halvinst")) goto finish;
     }
     if (!BackupPendingOperations()) goto finish;
     ActiveSet = set;
@@ -704,8 +797,10 @@ BOOL MoveNow(const char *source, const char *destination)
     DWORD error;
 
     POSITION();
+    /* The attribute resets here are only a help to the copy and the
+     * deletion, whose own failures are reported: they record nothing. */
     if (destination) {
-        SetNormalAttributes(destination);
+        SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
         if (!CopyFileA(source, destination, FALSE)) {
             error = GetLastError();
             POSITION();
@@ -714,7 +809,7 @@ BOOL MoveNow(const char *source, const char *destination)
             return FALSE;
         }
     }
-    SetNormalAttributes(source);
+    SetFileAttributesA(source, FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileA(source)) {
         error = GetLastError();
         POSITION();
@@ -723,19 +818,6 @@ BOOL MoveNow(const char *source, const char *destination)
         return FALSE;
     }
     return TRUE;
-}
-
-static void PutWord(BYTE *place, DWORD value)
-{
-    place[0] = (BYTE)value;
-    place[1] = (BYTE)(value >> 8);
-    place[2] = (BYTE)(value >> 16);
-    place[3] = (BYTE)(value >> 24);
-}
-
-static DWORD GetWord(const BYTE *place)
-{
-    return (DWORD)place[0] | (DWORD)place[1] << 8 | (DWORD)place[2] << 16 | (DWORD)place[3] << 24;
 }
 
 BOOL FindMoveRecord(const char *name, char *pair)
@@ -870,6 +952,8 @@ BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL
              destination ? destination : "NULL(DELETE)");
     if (!delayed) return MoveNow(source, destination);
 
+    /* Forcing a short name creates a missing destination: that is a change. */
+    if (destination && !FileExists(destination) && !JournalFileCreated(destination)) return FALSE;
     GetShortName(source, shortSource, TRUE);
     if (destination) GetShortName(destination, shortDestination, TRUE);
     else lstrcpynA(shortDestination, "NUL", sizeof shortDestination);
@@ -877,6 +961,7 @@ BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL
     if (destination && FindMoveRecord(shortDestination, pair)) {
         POSITION();
         LogWrite("Duplicate installation - substituting temporary file %s for %s", shortSource, pair);
+        if (!JournalSaveFile(pair)) return FALSE;
         return MoveNow(shortSource, pair);
     }
     if (IsWinNT || IsWin2KXP) {
@@ -897,6 +982,27 @@ BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL
     return TRUE;
 }
 
+/* An immediate replacement of a target that an earlier run queued a
+ * replacement for: the waiting file gets the new contents too, so that
+ * whichever lands last at the next restart, the new file wins. */
+static BOOL UpdateWaitingFile(const char *image, const char *target)
+{
+    char shortName[MAX_PATH];
+    char pair[2 * MAX_PATH];
+    DWORD error;
+
+    if (!GetShortName(target, shortName, FALSE) || !FindMoveRecord(shortName, pair)) return TRUE;
+    POSITION();
+    LogWrite("Updating waiting file %s for %s", pair, target);
+    if (!JournalSaveFile(pair)) return FALSE;
+    if (CopyFileA(image, pair, FALSE)) return TRUE;
+    error = GetLastError();
+    POSITION();
+    LogWrite("CopyFile %s to %s 0x%08lX", image, pair, error);
+    RecordStatus(2066, error);
+    return FALSE;
+}
+
 BOOL InstallFiles(struct FileSet *set)
 {
     struct FileEntry *entry;
@@ -905,6 +1011,7 @@ BOOL InstallFiles(struct FileSet *set)
     char target[MAX_PATH];
     char backup[MAX_PATH];
     BOOL delayed;
+    BOOL makeBackup;
     DWORD error;
     DWORD i;
 
@@ -921,6 +1028,7 @@ BOOL InstallFiles(struct FileSet *set)
             if (!FileExists(target)) {
                 POSITION();
                 LogWrite("Create directory %s", target);
+                if (!JournalFileCreated(target)) return FALSE;
                 if (!CreateDirectoryA(target, NULL)) {
                     error = GetLastError();
                     LogWrite("CreateDirectory %s 0x%08lX", target, error);
@@ -933,11 +1041,18 @@ BOOL InstallFiles(struct FileSet *set)
         }
         ImagePath(image, entry);
         TargetPath(target, entry);
-        if (!(entry->flags & FE_NO_BACKUP)) BackupPath(backup, entry);
+        /* The backup is of the file installed now, also when an earlier run
+         * left a replacement of it waiting. The first backup is kept: it
+         * holds what the machine had before any upgrade of ours. */
+        makeBackup = FALSE;
+        if (!(entry->flags & FE_NO_BACKUP)) {
+            BackupPath(backup, entry);
+            makeBackup = FileExists(target) && !FileExists(backup);
+        }
+        if (!JournalSaveFile(target) || (makeBackup && !JournalFileCreated(backup))) return FALSE;
         if (!SetNormalAttributes(image) || !SetNormalAttributes(target)) return FALSE;
-        if (!(entry->flags & FE_NO_BACKUP) && !SetNormalAttributes(backup)) return FALSE;
-        if (state->existing.exists && !state->existing.pending && !(entry->flags & FE_NO_BACKUP)) {
-            POSITION();
+        POSITION();
+        if (makeBackup) {
             LogWrite("Backup %s to %s", target, backup);
             if (!CopyFileA(target, backup, FALSE)) {
                 error = GetLastError();
@@ -945,8 +1060,11 @@ BOOL InstallFiles(struct FileSet *set)
                 RecordStatus(2066, error);
                 return FALSE;
             }
+        } else if (!(entry->flags & FE_NO_BACKUP) && FileExists(target)) {
+            LogWrite("Keeping the earlier backup %s", backup);
         }
         delayed = (entry->flags & FE_NEEDS_RESTART) && !(entry->flags & FE_REPLACE_NOW);
+        if (state->image.exists && !delayed && !UpdateWaitingFile(image, target)) return FALSE;
         if (state->image.exists) {
             if (!PerformMove(delayed, image, target, TRUE)) return FALSE;
             state->moved = TRUE;
@@ -980,6 +1098,10 @@ static BOOL BackupCopy(const char *path, BOOL *saved, char *copy)
         RecordStatus(2073, error);
         return FALSE;
     }
+    if (!JournalFileCreated(copy)) {
+        DeleteFileA(copy);
+        return FALSE;
+    }
     LogWrite("Backing up %s to %s", path, copy);
     if (!CopyFileA(path, copy, FALSE)) {
         error = GetLastError();
@@ -999,9 +1121,21 @@ static BOOL BackupPendingOperations(void)
     LONG error;
 
     POSITION();
+    RecordSaved = FALSE;
     RenameSaved = FALSE;
     SavedValue = NULL;
     SavedSize = 0;
+    StoresSaved = TRUE;
+    /* The journal keeps the stores too, so that a killed run's queued
+     * operations are withdrawn by the next run. */
+    MoveRecordPath(path);
+    if (!JournalSaveFile(path)) return FALSE;
+    if (IsWin95) {
+        WininitPath(path);
+        if (!JournalSaveFile(path)) return FALSE;
+    } else if (!JournalSaveValue(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingValue)) {
+        return FALSE;
+    }
     MoveRecordPath(path);
     if (!BackupCopy(path, &RecordSaved, RecordBackup)) return FALSE;
     if (IsWin95) {
@@ -1084,6 +1218,8 @@ static BOOL RestorePendingOperations(BOOL restore)
     BOOL result = TRUE;
 
     POSITION();
+    if (!StoresSaved) return TRUE;
+    StoresSaved = FALSE;
     if (restore) {
         MoveRecordPath(path);
         if (!RestoreFile(RecordSaved, RecordBackup, path, "Deleting MoveFileRecord at %s")) result = FALSE;
@@ -1185,4 +1321,7 @@ pass:
         }
     }
     RestorePendingOperations(StatusIsError());
+    /* Whatever else the failed run changed is taken back from the journal;
+     * after a success the journal stays open until the run's end. */
+    if (StatusIsError()) JournalRollback();
 }

@@ -8,36 +8,12 @@
 #include "../Halvinst/Halvinst.h"
 #include "guard.h"
 #include "install.h"
+#include "journal.h"
 #include "log.h"
 #include "registry.h"
 #include "upgrade.h"
 
 static const char THIS_FILE[] = ".\\install\\winmain.cpp";
-
-HINSTANCE ModuleInstance;
-HANDLE InstanceMutex;
-
-static const struct {
-    const char *keyword;
-    BOOL *flag;
-} Keywords[] = {
-    {"SILENT", &RunFlags.silent},     {"FORCE", &RunFlags.forced},     {"LEAVELOG", &RunFlags.leaveLog},
-    {"LEAVESTATUS", &RunFlags.leaveStatus}, {"NOREBOOT", &RunFlags.noReboot}, {"AUTORUN", &RunFlags.autorun},
-};
-
-void ParseCommandLine(char *commandLine)
-{
-    char *p;
-    unsigned i;
-
-    POSITION();
-    for (p = commandLine; *p; ++p) {
-        if (*p >= 'a' && *p <= 'z') *p = (char)(*p - 'a' + 'A');
-    }
-    for (i = 0; i < sizeof Keywords / sizeof Keywords[0]; ++i) {
-        *Keywords[i].flag = strstr(commandLine, Keywords[i].keyword) != NULL;
-    }
-}
 
 BOOL AnyUpgradeWanted(struct FileSet *set)
 {
@@ -190,6 +166,7 @@ void InsertLowerFilter(void)
     memcpy(data + length, FilterName, sizeof FilterName);
     length += sizeof FilterName;
     data[length++] = 0;
+    if (!JournalSaveValue(HKEY_LOCAL_MACHINE, CdromClassKey, "LowerFilters")) goto done;
     error = RegSetValueExA(key, "LowerFilters", 0, REG_MULTI_SZ, data, length);
     if (error != ERROR_SUCCESS) {
         POSITION();
@@ -217,46 +194,12 @@ void ClearCachedVolumeInfo(void)
     program[sizeof program - 1] = '\0';
     lstrcpynA(root, program, sizeof root);
     if (GetDriveTypeA(root) != DRIVE_CDROM) return;
+    /* A key is recorded in the undo journal before it goes; a failure to
+     * record it fails the run like any other. */
     wsprintfA(key, "%s%c\\Shell", mountPoints, root[0]);
-    DeleteKeyTree(HKEY_CURRENT_USER, key);
+    if (JournalSaveKeyTree(HKEY_CURRENT_USER, key)) DeleteKeyTree(HKEY_CURRENT_USER, key);
     wsprintfA(key, "%s%c\\_GVI", mountPoints, root[0]);
-    DeleteKeyTree(HKEY_CURRENT_USER, key);
-}
-
-BOOL DeleteKeyTree(HKEY root, const char *path)
-{
-    char name[MAX_PATH];
-    char child[MAX_PATH + MAX_PATH];
-    DWORD subkeys = 0;
-    DWORD longest = 0;
-    DWORD length;
-    DWORD index;
-    HKEY key;
-
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return FALSE;
-    if (RegQueryInfoKeyA(key, NULL, NULL, NULL, &subkeys, &longest, NULL, NULL, NULL, NULL, NULL, NULL) !=
-        ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return FALSE;
-    }
-    /* From the last subkey down: the indices not yet visited stay valid. */
-    for (index = subkeys; index-- > 0;) {
-        name[0] = '\0';
-        length = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS || !name[0] ||
-            strlen(path) + 1 + strlen(name) >= MAX_PATH) {
-            RegCloseKey(key);
-            return FALSE;
-        }
-        wsprintfA(child, "%s\\%s", path, name);
-        if (!DeleteKeyTree(root, child)) {
-            RegCloseKey(key);
-            return FALSE;
-        }
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, path);
-    return TRUE;
+    if (JournalSaveKeyTree(HKEY_CURRENT_USER, key)) DeleteKeyTree(HKEY_CURRENT_USER, key);
 }
 
 /* Everything between the summary line and the restart decision. */
@@ -279,16 +222,55 @@ static void GuardedRun(void *unused)
     InstallLibraryCleanup();
 }
 
-static void ReportException(DWORD code)
+static void ReportFault(DWORD code);
+
+/* After a fault the guarded region was left midway: the clean-up pass that
+ * the sequence would have run, and the library's own clean-up, run here. */
+static void CleanupAfterFault(void *unused)
 {
-    const char *file = SourceFile;
-    LONG line = SourceLine;
+    (void)unused;
+    POSITION();
+    if (!LibraryInitialised) return;
+    LogWrite("Cleaning up after the exception");
+    if (GetFileSet()) CleanupImageFiles(GetFileSet(), TRUE);
+    POSITION();
+    InstallLibraryCleanup();
+}
+
+static void RollbackChanges(void *unused)
+{
+    (void)unused;
+    JournalRollback();
+}
+
+static void CommitChanges(void *unused)
+{
+    (void)unused;
+    JournalCommit();
+}
+
+/* The run's changes become final, or, when the run failed, are taken back
+ * from the undo journal. Guarded: a fault here is tried once more. */
+void FinishChanges(void)
+{
+    void (*finish)(void *);
+    DWORD code;
 
     POSITION();
-    LogWrite("!!! EXCEPTION EXCEPTION EXCEPTION !!!");
-    LogWrite("WinMain exception code 0x%08lX", code);
-    LogWrite("Last know position in %s, line %ld", file, line);
-    RecordStatus(2050, code);
+    if (!JournalActive()) return;
+    finish = StatusIsError() ? RollbackChanges : CommitChanges;
+    code = RunGuarded(finish, NULL);
+    if (code == 0) return;
+    ReportFault(code);
+    /* A rollback stopped midway reads its journal again; a commit that
+     * faulted turned the run into a failure, taken back in full. */
+    code = RunGuarded(RollbackChanges, NULL);
+    if (code != 0) ReportFault(code);
+}
+
+static void ReportFault(DWORD code)
+{
+    ReportException(code, THIS_FILE, __LINE__);
 }
 
 static void DecideRestart(void)
@@ -304,6 +286,8 @@ static void DecideRestart(void)
         LogWrite("Reboot supressed, user requested no reboot");
     } else {
         RecordStatus(3, 0);
+        /* Nothing may be left to undo once Windows goes down. */
+        FinishChanges();
         if (IsWin95) {
             POSITION();
             LogWrite("Pre95 reboot status 0x%08lX qualifier 0x%08lX", StatusWord, StatusQualifier);
@@ -316,7 +300,6 @@ static void DecideRestart(void)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
-    DWORD wait;
     DWORD exception;
     BOOL keep;
 
@@ -327,12 +310,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     RecordStatus(0, 0);
 
     POSITION();
-    InstanceMutex = CreateMutexA(NULL, FALSE, INSTALLER_MUTEX_NAME);
-    wait = InstanceMutex ? WaitForSingleObject(InstanceMutex, 0) : WAIT_FAILED;
-    /* Only an owned mutex admits this run; an abandoned one is owned now too. */
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-        if (InstanceMutex) CloseHandle(InstanceMutex);
-        InstanceMutex = NULL;
+    if (!TakeInstanceMutex()) {
         POSITION();
         RecordStatus(2051, 0);
         return (int)StatusWord;
@@ -349,17 +327,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
              RunFlags.autorun ? "autorun" : "not autorun");
 
     exception = RunGuarded(GuardedRun, NULL);
-    if (exception != 0) ReportException(exception);
+    if (exception != 0) {
+        ReportFault(exception);
+        exception = RunGuarded(CleanupAfterFault, NULL);
+        if (exception != 0) ReportFault(exception);
+    }
 
     DecideRestart();
+    FinishChanges();
 
     POSITION();
     LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
     keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
     LogClose(keep);
 
-    ReleaseMutex(InstanceMutex);
-    CloseHandle(InstanceMutex);
-    InstanceMutex = NULL;
+    ReleaseInstanceMutex();
     return (int)StatusWord;
 }

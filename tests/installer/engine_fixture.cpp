@@ -1,5 +1,7 @@
 #include "engine_fixture.h"
 
+#include "winmain.h"
+
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -30,6 +32,7 @@ void EngineTest::Start(const std::string& profile) {
 }
 
 void EngineTest::Restart() {
+    FinishChanges();  // the end of the first run: its journal is committed or played back
     InstallLibraryCleanup();
     LibraryInitialised = FALSE;
     StatusWord = 0;

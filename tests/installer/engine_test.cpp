@@ -259,7 +259,7 @@ TEST_F(Rollback, AFailureInAnyPhaseLeavesTheStoresAsTheyWere) {
     // Each fault hits a different phase of a run that queues a delayed replacement.
     const char* faults[] = {
         "GetTempFileNameA:3:80",   // naming the driver's image file (extraction)
-        "GetFileVersionInfoSizeA:1:5;CreateFileA:12:5",  // reading the installed file (comparison)
+        "GetFileVersionInfoSizeA:1:5;CreateFileA:13:5",  // reading the installed file (comparison)
         "CopyFileA:2:5",           // the backup of the installed driver (replacement)
         "MoveFileExA:1:5",         // queueing the replacement
         "SetFileAttributesA:3:5",  // making a file's attributes normal

@@ -3,10 +3,12 @@
 #include <cstring>
 
 #include "install.h"
+#include "journal.h"
 #include "log.h"
 #include "machine_fixture.h"
 
 void ResetInstaller() {
+    JournalAbandon();
     if (LogHandle != INVALID_HANDLE_VALUE) LogClose(TRUE);
     LogHandle = INVALID_HANDLE_VALUE;
     LogPreExisting = FALSE;

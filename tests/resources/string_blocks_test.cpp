@@ -7,7 +7,7 @@
 #include "resource_bytes.h"
 #include "sources_fixture.h"
 
-TEST(StringBlocks, DecodeBackToTheSourceTextsInBlocks1_2_63_129_130_131)
+TEST(StringBlocks, DecodeBackToTheSourceTextsInBlocks1_2_3_63_129_130_131)
 {
     const auto resources = HostResources();
     std::vector<std::uint16_t> languages;
@@ -25,7 +25,7 @@ TEST(StringBlocks, DecodeBackToTheSourceTextsInBlocks1_2_63_129_130_131)
                 EXPECT_EQ(strings[i], TextOf(table, id)) << table.file << ", string " << id;
             }
         }
-        EXPECT_EQ(blocks, (std::set<std::uint16_t>{1, 2, 63, 129, 130, 131})) << table.file;
+        EXPECT_EQ(blocks, (std::set<std::uint16_t>{1, 2, 3, 63, 129, 130, 131})) << table.file;
     }
     EXPECT_EQ(languages, InstallerLanguages());
 }

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The release executable imports only DLLs that Windows 95 to XP ship, both
+# The release executables (installer and uninstaller) import only DLLs that Windows 95 to XP ship, both
 # Windows stubs leave room for the payload within 400,000 bytes, and the
 # packed installers list the five carried files in their order.
 set -euo pipefail
 fail=0
 allowed='^(kernel32|user32|gdi32|advapi32|comctl32|version|shell32|msvcrt)\.dll$'
-for dll in $(i686-w64-mingw32-objdump -p build-win32/bin/halvinst.exe | sed -n 's/.*DLL Name: //p'); do
-  if ! tr 'A-Z' 'a-z' <<<"$dll" | grep -qE "$allowed"; then
-    echo "FAIL: halvinst.exe imports $dll, which Windows 95 to XP do not ship"; fail=1
-  fi
+for program in halvinst halvunin; do
+  for dll in $(i686-w64-mingw32-objdump -p build-win32/bin/$program.exe | sed -n 's/.*DLL Name: //p'); do
+    if ! tr 'A-Z' 'a-z' <<<"$dll" | grep -qE "$allowed"; then
+      echo "FAIL: $program.exe imports $dll, which Windows 95 to XP do not ship"; fail=1
+    fi
+  done
 done
 for build in build-win32 build-win64; do
   size=$(stat -c %s "$build/bin/halvinst-stub.exe")
@@ -17,5 +19,8 @@ for build in build-win32 build-win64; do
   names=$(build/bin/arq l "$build/bin/halvinst.exe" | awk 'NR > 1 && $1 ~ /\./ {print $1}' | tr '\n' ' ')
   [ "$names" = "HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE " ] \
     || { echo "FAIL: $build/bin/halvinst.exe carries: $names"; fail=1; }
+  # The uninstaller it carries is this build's own.
+  cmp -s "$build/bin/halvunin.exe" "$build/payload/HALVUNIN.EXE" \
+    || { echo "FAIL: $build carries another uninstaller than its own"; fail=1; }
 done
 [ "$fail" = 0 ] && echo "windows executables: 1 passed, 0 failed" || { echo "windows executables: 0 passed, 1 failed"; exit 1; }

@@ -38,8 +38,10 @@ check "exit code $code is the final status word 0x$final" "[ -n '$final' ] && [ 
 check "status code 2 (installed, restart needed)" "[ -n '$final' ] && [ \$((16#$final >> 20)) = 2 ]"
 
 system32="$WINEPREFIX/drive_c/windows/system32"
-check "the 2000/XP driver as Halvik.sys" "cmp -s '$system32/drivers/Halvik.sys' build/payload/HALVIK2K.SYS"
-check "the uninstaller" "cmp -s '$system32/halvunin.exe' build/payload/HALVUNIN.EXE"
+# The carried files of this Windows build, beside its bin/ folder.
+payload=$(dirname "$exe")/../payload
+check "the 2000/XP driver as Halvik.sys" "cmp -s '$system32/drivers/Halvik.sys' '$payload/HALVIK2K.SYS'"
+check "the uninstaller (this build's own)" "cmp -s '$system32/halvunin.exe' '$payload/HALVUNIN.EXE'"
 query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
 check "service key Group" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' Group | grep -q 'REG_SZ *Filter'"
 check "service key Start" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' Start | grep -q 'REG_DWORD *0x0'"

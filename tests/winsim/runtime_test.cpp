@@ -102,3 +102,27 @@ TEST_F(Faults, AnInjectedAccessViolationReachesVectoredHandlers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Faults, AKillEndsTheProcessBeforeTheCallChangesAnything) {
+    std::string path = Host("C:\\killed.txt");
+    pid_t child = fork();
+    if (child == 0) {
+        std::string error;
+        winsim::SetFaults("*:2:KILL", error);
+        HANDLE file = CreateFileA("C:\\killed.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, "x", 1, &written, nullptr);  // the second changing call: never done
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_TRUE(HostFileExists(path));
+    EXPECT_EQ(ReadHostFile(path), "");
+    std::string error;
+    EXPECT_FALSE(winsim::SetFaults("*:1:KIL", error));
+}
+
+}  // namespace

@@ -295,6 +295,25 @@ TEST_F(VersionInfo, EveryTruncationFailsCleanly) {
     EXPECT_NE(GetFileVersionInfoSizeA(whole.c_str(), nullptr), 0u);
 }
 
+// A host program keeps its version resource in an ELF section: the carried
+// uninstaller reads like its PE twin; every cut of it fails cleanly.
+TEST_F(VersionInfo, HostProgramsCarryItInAnElfSection) {
+    std::string program = ReadHostFile(std::string(PAYLOAD_DIR) + "/HALVUNIN.EXE");
+    ASSERT_EQ(program.compare(0, 4, "\x7F" "ELF"), 0);
+    std::vector<uint8_t> image(program.begin(), program.end());
+    std::vector<uint8_t> resource;
+    std::string why;
+    ASSERT_EQ(winsim::ReadVersionResource(winsim::BufferBytes(image), resource, why), static_cast<DWORD>(ERROR_SUCCESS))
+        << why;
+    for (size_t length : {size_t(3), size_t(40), size_t(63), image.size() / 2, image.size() - 1}) {
+        winsim::BufferBytes cut(std::vector<uint8_t>(image.begin(), image.begin() + static_cast<long>(length)));
+        std::vector<uint8_t> none;
+        DWORD error = winsim::ReadVersionResource(cut, none, why);
+        EXPECT_NE(error, static_cast<DWORD>(ERROR_SUCCESS)) << "cut at " << length;
+        EXPECT_TRUE(none.empty() || error == ERROR_SUCCESS);
+    }
+}
+
 TEST_F(VersionInfo, DamagedHeadersAndTreesFailCleanly) {
     const std::vector<uint8_t> good = Image("7.1.0.189");
     mkpe::ImagePlan plan;

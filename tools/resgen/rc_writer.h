@@ -15,4 +15,9 @@ std::string RcWideString(const std::u16string& text);
 std::string WriteRcScript(const ResourceSources& sources, const std::string& bitmapFile,
                           const std::string& iconFile);
 
+// The uninstaller's script: the icon, its version resource (raw VS_VERSIONINFO bytes from
+// the file named, as resource type 16) and the same string tables.
+std::string WriteUninstallerRcScript(const ResourceSources& sources, const std::string& iconFile,
+                                     const std::string& versionFile);
+
 } // namespace resgen

@@ -8,6 +8,29 @@
 #include "string_blocks.h"
 
 namespace resgen {
+namespace {
+
+void AddIconAndStrings(const ResourceSources& sources, const Pictures& pictures, std::vector<Resource>& resources)
+{
+    for (std::size_t i = 0; i < pictures.icon.size(); ++i)
+        resources.push_back({kRtIcon, static_cast<std::uint16_t>(kFirstIconImageName + i), kNeutralLanguage,
+                             pictures.icon[i].data});
+    resources.push_back({kRtGroupIcon, kIconName, kNeutralLanguage,
+                         GroupIconDirectory(pictures.icon, kFirstIconImageName)});
+    for (const StringTable& table : sources.stringTables) {
+        for (auto& [block, data] : EncodeStringBlocks(table))
+            resources.push_back({kRtString, block, table.language, std::move(data)});
+    }
+}
+
+void SortAsDirectory(std::vector<Resource>& resources)
+{
+    std::sort(resources.begin(), resources.end(), [](const Resource& a, const Resource& b) {
+        return std::tie(a.type, a.name, a.language) < std::tie(b.type, b.name, b.language);
+    });
+}
+
+} // namespace
 
 std::vector<Resource> BuildResources(const ResourceSources& sources, const Pictures& pictures)
 {
@@ -20,19 +43,19 @@ std::vector<Resource> BuildResources(const ResourceSources& sources, const Pictu
 
     std::vector<Resource> resources;
     resources.push_back({kRtBitmap, kSidePictureName, kNeutralLanguage, pictures.sidePicture});
-    for (std::size_t i = 0; i < pictures.icon.size(); ++i)
-        resources.push_back({kRtIcon, static_cast<std::uint16_t>(kFirstIconImageName + i), kNeutralLanguage,
-                             pictures.icon[i].data});
-    resources.push_back({kRtGroupIcon, kIconName, kNeutralLanguage,
-                         GroupIconDirectory(pictures.icon, kFirstIconImageName)});
     resources.push_back({kRtDialog, sources.dialog.id, kNeutralLanguage, EncodeDialogTemplate(sources.dialog)});
-    for (const StringTable& table : sources.stringTables) {
-        for (auto& [block, data] : EncodeStringBlocks(table))
-            resources.push_back({kRtString, block, table.language, std::move(data)});
-    }
-    std::sort(resources.begin(), resources.end(), [](const Resource& a, const Resource& b) {
-        return std::tie(a.type, a.name, a.language) < std::tie(b.type, b.name, b.language);
-    });
+    AddIconAndStrings(sources, pictures, resources);
+    SortAsDirectory(resources);
+    return resources;
+}
+
+std::vector<Resource> BuildUninstallerResources(const ResourceSources& sources, const Pictures& pictures,
+                                                const std::vector<std::uint8_t>& versionResource)
+{
+    std::vector<Resource> resources;
+    resources.push_back({kRtVersion, kVersionName, kNeutralLanguage, versionResource});
+    AddIconAndStrings(sources, pictures, resources);
+    SortAsDirectory(resources);
     return resources;
 }
 

@@ -16,6 +16,10 @@ std::string ArrayName(const Resource& r)
 
 void WriteArray(std::ostringstream& out, const Resource& r)
 {
+    // A file's version resource must be found in the file itself (GetFileVersionInfoA
+    // reads files, not running programs): winsim looks for it in this ELF section.
+    if (r.type == kRtVersion)
+        out << "__attribute__((section(WINSIM_VERSION_SECTION), used))\n";
     out << "const unsigned char " << ArrayName(r) << "[] = {";
     for (std::size_t i = 0; i < r.data.size(); ++i) {
         char byte[8];

@@ -1,6 +1,7 @@
 #include "faults.h"
 
 #include <csignal>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -16,6 +17,7 @@ struct Fault {
     std::string api;
     unsigned long nth = 0;
     bool accessViolation = false;
+    bool kill = false;
     DWORD code = 0;
 };
 
@@ -23,7 +25,9 @@ struct FaultState {
     bool loaded = false;
     std::vector<Fault> faults;
     std::map<std::string, unsigned long> calls;
+    std::map<std::string, bool> changes;  // whether the API changes the machine
     unsigned long mutatingCalls = 0;
+    std::string countFile;  // WINSIM_CALLS: where the counts go at exit
 };
 
 FaultState& State() {
@@ -57,10 +61,12 @@ bool Parse(const std::string& list, std::vector<Fault>& out, std::string& error)
         std::string code = item.substr(c2 + 1);
         if (code == "AV") {
             f.accessViolation = true;
+        } else if (code == "KILL") {
+            f.kill = true;
         } else {
             f.code = static_cast<DWORD>(std::strtoul(code.c_str(), &tail, 0));
             if (code.empty() || *tail) {
-                error = "fault '" + item + "': code must be a number or AV";
+                error = "fault '" + item + "': code must be a number, AV or KILL";
                 return false;
             }
         }
@@ -70,9 +76,25 @@ bool Parse(const std::string& list, std::vector<Fault>& out, std::string& error)
     return true;
 }
 
+// "Api count" per line, "+" in front of the APIs that change the machine,
+// and "* N" for the changing calls together: what a fault sweep iterates.
+void WriteCallCounts() {
+    FaultState& s = State();
+    std::FILE* out = std::fopen(s.countFile.c_str(), "w");
+    if (!out) return;
+    for (const auto& [api, count] : s.calls)
+        std::fprintf(out, "%s%s %lu\n", s.changes[api] ? "+" : "", api.c_str(), count);
+    std::fprintf(out, "* %lu\n", s.mutatingCalls);
+    std::fclose(out);
+}
+
 void LoadFromEnvironment(FaultState& s) {
     if (s.loaded) return;
     s.loaded = true;
+    if (const char* counts = std::getenv("WINSIM_CALLS")) {
+        s.countFile = counts;
+        std::atexit(WriteCallCounts);
+    }
     const char* list = std::getenv("WINSIM_FAIL");
     std::string error;
     if (list && !Parse(list, s.faults, error)) {
@@ -97,12 +119,19 @@ bool SetFaults(const std::string& list, std::string& error) {
 bool InjectedFault(const char* api, bool mutating, DWORD& code) {
     FaultState& s = State();
     LoadFromEnvironment(s);
-    if (s.faults.empty()) return false;
+    if (s.faults.empty() && s.countFile.empty()) return false;
+    if (mutating) s.changes[api] = true;
     unsigned long n = ++s.calls[api];
     unsigned long m = mutating ? ++s.mutatingCalls : 0;
     for (const Fault& f : s.faults) {
         bool hit = (f.api == api && f.nth == n) || (mutating && f.api == "*" && f.nth == m);
         if (!hit) continue;
+        if (f.kill) {
+            // Power loss or End Task: the process is gone before the call
+            // does anything, with no chance to clean up.
+            std::fflush(nullptr);
+            kill(getpid(), SIGKILL);
+        }
         if (f.accessViolation) {
             // A real fault, delivered the way a processor fault is.
             std::raise(SIGSEGV);

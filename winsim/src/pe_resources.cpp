@@ -1,5 +1,6 @@
 #include "pe_resources.h"
 
+#include "elf_version.h"
 #include "winsim/machine.h"
 
 #include <sys/stat.h>
@@ -258,6 +259,8 @@ bool FileBytes::Read(uint64_t offset, void* out, size_t count) const {
 DWORD ReadVersionResource(const ImageBytes& image, std::vector<uint8_t>& resource, std::string& why) {
     Failure failure{ERROR_SUCCESS, ""};
     resource.clear();
+    // A host build of one of our programs carries its version resource in an ELF section.
+    if (IsElfImage(image)) return ReadElfVersion(image, resource, why);
     if (FindVersion(image, resource, failure)) return ERROR_SUCCESS;
     resource.clear();
     why = failure.why;

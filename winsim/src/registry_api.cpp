@@ -255,6 +255,29 @@ extern "C" LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD 
                    });
 }
 
+// Values in the order they were first set, as RegEnumValueA walks them.
+extern "C" LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
+                                    LPBYTE data, LPDWORD dataSize) {
+    DWORD code;
+    if (winsim::InjectedFault("RegEnumValueA", false, code)) return static_cast<LONG>(code);
+    if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
+    return WithKey(key, KEY_QUERY_VALUE, [&](winsim::RegistrySession&, const KeyHandle&, RegKey& node) -> LONG {
+        if (index >= node.values.size()) return ERROR_NO_MORE_ITEMS;
+        const RegValue& value = node.values[index];
+        if (value.name.size() + 1 > *nameSize) return ERROR_MORE_DATA;
+        std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+        *nameSize = static_cast<DWORD>(value.name.size());
+        if (type) *type = value.type;
+        if (dataSize) {
+            DWORD room = *dataSize;
+            *dataSize = static_cast<DWORD>(value.data.size());
+            if (data && room < value.data.size()) return ERROR_MORE_DATA;
+            if (data && !value.data.empty()) std::memcpy(data, value.data.data(), value.data.size());
+        }
+        return ERROR_SUCCESS;
+    });
+}
+
 extern "C" LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR, LPDWORD, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLen,
                                         LPDWORD, LPDWORD values, LPDWORD maxValueNameLen, LPDWORD maxValueLen,
                                         LPDWORD, PFILETIME) {

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs the win64 installer silently under wine64 in a fresh prefix, then
+# removes it the way Add/Remove Programs does a quiet removal: the command
+# in the uninstall entry's QuietUninstallString. Checks that the service
+# key, the CD/DVD class filter entry, the driver and the uninstall entry are
+# gone, that the uninstaller waits in PendingFileRenameOperations for its own
+# deletion, and the full exit code (status 1: removed). About a minute.
+set -euo pipefail
+exe=$(realpath "$1")
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+export WINEPREFIX=$(mktemp -d /tmp/halvunin-wine.XXXXXX) WINEDEBUG=-all
+trap '"$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+
+"$wine" wineboot -i >/dev/null 2>&1 || true
+cp "$exe" "$WINEPREFIX/drive_c/halvinst.exe"
+class='HKLM\System\CurrentControlSet\Control\Class\{4D36E965-E325-11CE-BFC1-08002BE10318}'
+"$wine" reg add "$class" /v Class /d CDROM /f >/dev/null 2>&1
+query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
+# cmd keeps the whole 32-bit exit code, which a POSIX status cannot.
+run() {
+  printf '@%s\r\n@echo exit code %%ERRORLEVEL%%\r\n' "$1" > "$WINEPREFIX/drive_c/run.bat"
+  { "$wine" cmd /c 'C:\run.bat' 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^exit code //p'
+}
+status() { echo $(( (($1 + 4294967296) % 4294967296) >> 20 )); }
+
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
+code=$(run 'C:\halvinst.exe SILENT')
+check "the install ends with status 2 (got exit code $code)" "[ -n '$code' ] && [ \$(status $code) = 2 ]"
+entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Talven Halvik'
+quiet=$(query "$entry" QuietUninstallString | sed -n 's/.*REG_SZ *//p')
+echo "QuietUninstallString: $quiet"
+check "the entry's quiet command is the uninstall string with SILENT" \
+  "[ \"\$quiet\" = \"\$(query '$entry' UninstallString | sed -n 's/.*REG_SZ *//p') SILENT\" ]"
+check "the entry's version" "query '$entry' DisplayVersion | grep -q 'REG_SZ *7.1.0.189'"
+
+code=$(run "$quiet LEAVELOG")
+log=$(find "$WINEPREFIX/drive_c" -ipath '*temp*' -iname 'HALVUNIN.LOG' | head -n 1)
+[ -n "$log" ] && tr -d '\r' < "$log"
+check "the uninstall ends with status 1, removed (got exit code $code)" "[ -n '$code' ] && [ \$(status $code) = 1 ]"
+system32="$WINEPREFIX/drive_c/windows/system32"
+check "the driver is gone" "[ ! -e '$system32/drivers/Halvik.sys' ]"
+check "the service key is gone" "! \"$wine\" reg query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' >/dev/null 2>&1"
+check "the filter entry is gone" "! query '$class' LowerFilters | grep -qi halvik"
+check "the uninstall entry is gone" "! \"$wine\" reg query '$entry' >/dev/null 2>&1"
+check "the uninstaller waits for its deletion at the next start" \
+  "query 'HKLM\\System\\CurrentControlSet\\Control\\Session Manager' PendingFileRenameOperations | grep -qi 'halvunin.exe'"
+
+[ "$fail" = 0 ] && echo "wine uninstall run: 1 passed, 0 failed" || { echo "wine uninstall run: 0 passed, 1 failed"; exit 1; }
