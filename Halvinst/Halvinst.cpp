@@ -175,6 +175,9 @@ BOOL StartupChecks(void)
     if (IsWin95) {
         /* no further platform or rights check */
     } else if (!IsWinNT && !IsWin2KXP) {
+        /* Recorded here too: a silent run stops on this path without a word otherwise. */
+        LogWrite("Cannot run on Win32s - must be NT, 95 or 2K/XP");
+        RecordStatus(2052, 0);
         acceptable = FALSE;
     } else if (IsOldShell) {
         LogWrite("Running on Windows NT 3.51 or earlier... Quitting.");
@@ -652,6 +655,7 @@ BOOL RunWizard(void)
     PROCESS_INFORMATION process;
     RECT desktop;
     INT_PTR result;
+    DWORD error;
 
     POSITION();
     readme[0] = '\0';
@@ -678,6 +682,14 @@ BOOL RunWizard(void)
         }
     }
     result = DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(WIZARD_DIALOG), NULL, WizardProc, 0);
+    /* No window means nothing was asked or installed: that is no success. */
+    if (result == -1) {
+        error = GetLastError();
+        POSITION();
+        LogWrite("DialogBoxParam failed 0x%08lX", error);
+        RecordStatus(2050, error);
+        return FALSE;
+    }
     if (result == 1 && STATUS_CODE(StatusWord) == 0)
         MessageBoxA(NULL, LangString(12), WizardTitle, MB_OK | MB_ICONINFORMATION);
     return TRUE;

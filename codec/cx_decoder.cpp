@@ -48,6 +48,7 @@ static uint16_t rightChild[CX_TREE_NODES];
 static uint32_t blockLeft;
 static unsigned pendingCopy;
 static unsigned copySource;
+static uint32_t history;            /* bytes produced before this request, counted up to the window size */
 
 static uint32_t storedBytesTaken(void)
 {
@@ -334,7 +335,23 @@ int cxDecoderStart(CxDecoderInput inputRoutine, void *context, uint32_t size)
     blockLeft = 0;
     pendingCopy = 0;
     copySource = 0;
+    history = 0;
     return 0;
+}
+
+/* Stream bits the symbols have used so far. */
+static uint64_t bitsConsumed(void)
+{
+    return ((uint64_t)bufferBase + inPos + zeroBytes) * 8 - accBits;
+}
+
+int cxDecoderFinish(void)
+{
+    if (pendingCopy != 0 || blockLeft != 0)
+        return CX_ERR_CORRUPT;
+    /* Only the padding of the last byte may remain unread. */
+    uint64_t bytesUsed = (bitsConsumed() + 7) / 8;
+    return bytesUsed == storedSize ? 0 : CX_ERR_CORRUPT;
 }
 
 uint32_t cxDecoderCrc(void)
@@ -375,7 +392,21 @@ static inline void copyShort(unsigned char *to, const unsigned char *from, unsig
     }
 }
 
+static int decodeRequest(unsigned char *window, unsigned count);
+
 int cxDecode(unsigned char *window, unsigned count)
+{
+    int result = decodeRequest(window, count);
+    if (result != 0)
+        return result;
+    history = history + count < (uint32_t)CX_WINDOW_SIZE ? history + count : (uint32_t)CX_WINDOW_SIZE;
+    /* Bits taken from beyond the stored bytes are zeros no writer sent. */
+    if (bitsConsumed() > (uint64_t)storedSize * 8)
+        return CX_ERR_CORRUPT;
+    return 0;
+}
+
+static int decodeRequest(unsigned char *window, unsigned count)
 {
     enum { MASK = CX_WINDOW_SIZE - 1 };
     unsigned r = 0;
@@ -457,6 +488,9 @@ int cxDecode(unsigned char *window, unsigned count)
             a <<= extra;
             n -= extra;
         }
+        /* The window before the entry's first byte holds nothing of this entry. */
+        if (distance >= history + r)
+            return CX_ERR_CORRUPT;
 
         unsigned source = (r - distance - 1) & MASK;
         unsigned room = count - r;

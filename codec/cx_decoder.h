@@ -35,8 +35,15 @@ int cxDecoderStart(CxDecoderInput input, void *context, uint32_t storedSize);
 
 /* Produces exactly count bytes (1 to 8192) at window[0..count-1]; the window
    is the caller's 8192-byte buffer, the same on every call.  0, or -13 when
-   the stream is corrupt (the entry must then be given up). */
+   the stream is corrupt (the entry must then be given up): among others a
+   match reaching back before the entry's first byte, or a stream that needs
+   bits beyond its stored bytes. */
 int cxDecode(unsigned char *window, unsigned count);
+
+/* After the last request: 0 when the stream ended there, with no match or
+   block symbols left over and every stored byte used (only the last byte's
+   padding unread); -13 otherwise. */
+int cxDecoderFinish(void);
 
 /* The complemented CRC-32 of the stored bytes the bit reader has taken in. */
 uint32_t cxDecoderCrc(void);

@@ -56,7 +56,14 @@ static int storedCopy(CxEntry *entry, uint32_t *crc)
     *crc = ~reg;
     if (result != 0)
         return result;
-    return entry->action == CX_ACTION_STOP ? CX_ERR_ABORTED : 0;
+    if (entry->action == CX_ACTION_STOP)
+        return CX_ERR_ABORTED;
+    /* Data that ends early would leave a short file behind a CRC that happens to match. */
+    if (copied != entry->uncompressedSize) {
+        cxNotify(entry, CX_ERR_SHORT_READ, (int32_t)copied);
+        return CX_ERR_SHORT_READ;
+    }
+    return 0;
 }
 
 static int decodeEntry(CxEntry *entry, uint32_t *crc)
@@ -80,13 +87,17 @@ static int decodeEntry(CxEntry *entry, uint32_t *crc)
         produced += n;
     }
     cxOsFree(window);
+    if (result == 0 && entry->action != CX_ACTION_STOP) {
+        /* The output must end where the stream does: a size field that
+           disagrees with the stored bytes is a damaged entry, not a file. */
+        result = cxDecoderFinish();
+        if (result != 0)
+            cxNotify(entry, result, (int32_t)produced);
+    }
     *crc = cxDecoderCrc();
     if (result != 0)
         return result;
-    if (entry->action == CX_ACTION_STOP)
-        return CX_ERR_ABORTED;
-    cxNotify(entry, CX_EV_WRITTEN, 0);
-    return 0;
+    return entry->action == CX_ACTION_STOP ? CX_ERR_ABORTED : 0;
 }
 
 static int driveOfOutput(const char *name)
@@ -128,28 +139,38 @@ int cxExtractEntry(CxEntry *entry)
     if (entry->flags & CX_FLAG_NOT_EXTRACTABLE) {
         cxNotify(entry, CX_ERR_NOT_EXTRACTABLE, 0);
         cxFileSeek(entry->archiveHandle, dataEnd, 0);
-        return 0;
+        return CX_PASSED_OVER;
     }
 
     switch (entry->method) {
     case CX_METHOD_STORED:
+        /* The stored bytes are the file: sizes that differ cannot both be right. */
+        if (entry->compressedSize != entry->uncompressedSize) {
+            cxNotify(entry, CX_ERR_CORRUPT, 0);
+            result = CX_ERR_CORRUPT;
+            break;
+        }
         cxNotify(entry, CX_EV_STORING, 0);
         result = storedCopy(entry, &crc);
-        if (result == 0)
-            cxNotify(entry, CX_EV_WRITTEN, 0);
         break;
     case CX_METHOD_COMPRESSED:
         result = decodeEntry(entry, &crc);
         break;
     default:
+        /* Nothing is written for it, so it must not pass for an extracted file. */
         cxNotify(entry, CX_EV_UNKNOWN_METHOD, 0);
+        cxNotify(entry, CX_ERR_NOT_SUPPORTED, (int32_t)entry->method);
+        result = CX_ERR_NOT_SUPPORTED;
         break;
     }
     cxFileSeek(entry->archiveHandle, dataEnd, 0);
 
-    if (result == 0 && entry->action != CX_ACTION_STOP && crc != entry->crc) {
+    if (result == 0 && crc != entry->crc) {
         cxNotify(entry, CX_ERR_CRC, (int32_t)crc);
         result = CX_ERR_CRC;
     }
+    /* "Written" is said only of an entry whose bytes have been checked. */
+    if (result == 0)
+        cxNotify(entry, CX_EV_WRITTEN, 0);
     return result;
 }

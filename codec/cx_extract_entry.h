@@ -5,8 +5,11 @@
 #include "cx.h"
 
 /* The archive is positioned at the entry's stored data and the record's output
-   handle is open.  Returns 0 or a negative code; afterwards the archive is
-   positioned after the entry's data whatever happened. */
+   handle is open.  Returns 0 when the whole entry was written and its CRC-32
+   matched (event 7 has then been sent), CX_PASSED_OVER when nothing was
+   written for it, or a negative code; afterwards the archive is positioned
+   after the entry's data whatever happened. */
+enum { CX_PASSED_OVER = 1 };
 int cxExtractEntry(CxEntry *entry);
 
 #endif

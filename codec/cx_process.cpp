@@ -68,19 +68,21 @@ static void makeDirectories(const char *path)
     }
 }
 
-/* Sets the output path; returns 1 when the entry is to be extracted, 0 when it is passed over. */
+/* Sets the output path.  Returns 1 when the entry is to be extracted, 0 when
+   it is passed over, or a negative code when its output path is unusable. */
 static int prepareOutput(CxEntry *entry, const CxOperation *op)
 {
     entry->outputHandle = -1;
     const char *tail = cxArchive.keepPaths ? entry->name : lastComponent(entry->name);
-    char path[CX_NAME_SIZE];
     size_t dirLength = strlen(op->directory);
-    if (dirLength > CX_MAX_OUTPUT_PATH)
-        dirLength = CX_MAX_OUTPUT_PATH;
-    memcpy(path, op->directory, dirLength);
     size_t tailLength = strlen(tail);
-    if (dirLength + tailLength > CX_MAX_OUTPUT_PATH)
-        tailLength = CX_MAX_OUTPUT_PATH - dirLength;
+    /* A path cut to fit would write the entry under another name. */
+    if (dirLength + tailLength > CX_MAX_OUTPUT_PATH) {
+        cxNotify(entry, CX_ERR_ARGUMENT, 0);
+        return CX_ERR_ARGUMENT;
+    }
+    char path[CX_NAME_SIZE];
+    memcpy(path, op->directory, dirLength);
     memcpy(path + dirLength, tail, tailLength);
     path[dirLength + tailLength] = 0;
     memcpy(entry->name, path, dirLength + tailLength + 1);
@@ -88,7 +90,12 @@ static int prepareOutput(CxEntry *entry, const CxOperation *op)
 
     if (cxNotify(entry, CX_EV_EXTRACTING, 0) != 0)
         return 0;
-    entry->name[CX_NAME_SIZE - 1] = 0;      /* the callback may have put a new path there */
+    /* The callback may have put a new path there; one without room for its end is refused. */
+    if (!memchr(entry->name, 0, CX_MAX_OUTPUT_PATH + 1)) {
+        entry->name[CX_NAME_SIZE - 1] = 0;
+        cxNotify(entry, CX_ERR_ARGUMENT, 0);
+        return CX_ERR_ARGUMENT;
+    }
 
     if (cxOsFileExists(entry->name)) {
         if (!canReadAndWrite(entry->name)) {
@@ -112,21 +119,25 @@ static int prepareOutput(CxEntry *entry, const CxOperation *op)
     return 1;
 }
 
-/* Extracts one entry through a temporary file; 0, 1 when passed over, or a negative code. */
+/* Extracts one entry through a temporary file; 0, 1 when passed over, or a
+   negative code.  The output path receives a file only when the entry was
+   written whole and checked. */
 static int extractThroughTemp(CxEntry *entry)
 {
     makeDirectories(entry->name);
     char *temp = cxMakeTempName(entry->name, "CX");
     int output = temp ? cxOpenFile(temp, CX_MODE_WRITE | CX_MODE_CREATE) : -1;
     if (output < 0) {
+        /* Passing over in silence would leave the caller's file as it was and call it done. */
         cxOsFree(temp);
-        return 1;
+        cxNotify(entry, CX_ERR_NO_TEMP, 0);
+        return CX_ERR_NO_TEMP;
     }
     entry->outputHandle = output;
     int result = cxExtractEntry(entry);
     cxCloseFile(output);
     entry->outputHandle = -1;
-    if (result < 0) {
+    if (result != 0) {
         cxOsDeleteFile(temp);
         cxOsFree(temp);
         return result;
@@ -135,11 +146,12 @@ static int extractThroughTemp(CxEntry *entry)
     if (!cxOsRenameFile(temp, entry->name)) {
         cxNotify(entry, CX_EV_RENAME_FAILED, 0);
         cxOsDeleteFile(temp);
-    } else {
-        /* The time goes first: a file made read-only could not take it any more. */
-        cxOsSetModificationTime(entry->name, entry->mtime);
-        cxOsSetReadOnly(entry->name, (entry->mode & 0x0080) == 0);
+        cxOsFree(temp);
+        return CX_ERR_OPEN;
     }
+    /* The time goes first: a file made read-only could not take it any more. */
+    cxOsSetModificationTime(entry->name, entry->mtime);
+    cxOsSetReadOnly(entry->name, (entry->mode & 0x0080) == 0);
     cxOsFree(temp);
     return 0;
 }
@@ -183,7 +195,10 @@ int cxProcess(void)
         CxOperation *op = firstMatchingOperation(record);
         if (op && op->type == CX_OP_EXTRACT) {
             long dataStart = cxFileTell(cxArchive.handle);
-            if (prepareOutput(record, op)) {
+            int prepared = prepareOutput(record, op);
+            if (prepared < 0)
+                return finish(record, CX_ERR_OPEN);
+            if (prepared > 0) {
                 int result = extractThroughTemp(record);
                 if (result < 0)
                     return finish(record, CX_ERR_OPEN);

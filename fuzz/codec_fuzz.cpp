@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cx.h"
+#include "fuzz_machine.h"
 #include "memory_decode.h"
 #include "winsim/machine.h"
 
@@ -71,28 +72,14 @@ void runArchive(const uint8_t *data, size_t size)
     fs::remove_all(scratch + "/out", ignored);
 }
 
-void removeScratch()
-{
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     // Every input goes through files: memory-backed storage keeps the rate up.
-    fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    scratch = (base / ("codec-fuzz-" + std::to_string(getpid()))).string();
-    fs::remove_all(scratch);
-    fs::create_directories(scratch);
-    std::atexit(removeScratch);
-    std::string error;
-    if (!winsim::CreateMachine(scratch + "/machine", "winxp", {}, error) ||
-        !winsim::UseMachine(scratch + "/machine", error)) {
-        fprintf(stderr, "codec_fuzz: %s\n", error.c_str());
-        return 1;
-    }
+    if (!StartFuzzMachine("codec-fuzz"))
+        std::exit(1);
+    scratch = FuzzScratch();
     cxInit();
     cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t)boundedEvents);
     return 0;

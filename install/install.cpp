@@ -108,7 +108,11 @@ void DiscoverPlatform(void)
 
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
+    if (!GetVersionExA(&version)) {
+        /* No class flag is set then, and the start-up checks refuse the platform. */
+        LogWrite("GetVersionEx failed 0x%08lX", GetLastError());
+        memset(&version, 0, sizeof version);
+    }
     IsOldShell = version.dwMajorVersion < 4;
     if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
         IsWin95 = TRUE;
@@ -521,40 +525,59 @@ BOOL RestartWindows(void)
     return FALSE;
 }
 
-/* The entry is part of the installation: a failure to write any of it is
- * recorded, so that the run is taken back as a whole. */
+/* Sets one REG_SZ value of the uninstall entry; logs and records a failure. */
+static LONG SetUninstallValue(HKEY key, const char *name, const char *text)
+{
+    LONG error;
+
+    error = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text) + 1);
+    if (error != ERROR_SUCCESS) {
+        POSITION();
+        LogWrite("RegSetValueEx %s failed on uninstall entry 0x%08lX", name, error);
+        RecordStatus(2078, (DWORD)error);
+    }
+    return error;
+}
+
 LONG RegisterUninstaller(void)
 {
     static const char displayName[] = "Talven Tessera Reader";
-    static const char uninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik";
+    static const char entryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik";
     char command[MAX_PATH];
     HKEY key;
     LONG error;
-    LONG closed;
+    UINT length;
 
     POSITION();
     command[0] = '\0';
-    if (GetSystemDirectoryA(command, sizeof command) >= sizeof command) command[0] = '\0';
+    /* Without the system directory the entry would name "\HALVUNIN.EXE" on no drive at all. */
+    length = GetSystemDirectoryA(command, sizeof command);
+    if (length == 0 || length >= sizeof command - sizeof "\\HALVUNIN.EXE") {
+        error = length == 0 ? (LONG)GetLastError() : (LONG)ERROR_INSUFFICIENT_BUFFER;
+        LogWrite("GetSystemDirectory failed 0x%08lX", (DWORD)error);
+        RecordStatus(2050, (DWORD)error);
+        return error ? error : (LONG)ERROR_INVALID_FUNCTION;
+    }
     AppendPath(command, "\\HALVUNIN.EXE");
-    if (!JournalKeyCreated(HKEY_LOCAL_MACHINE, uninstallKey) ||
-        !JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName") ||
-        !JournalSaveValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString"))
+    /* The entry is part of the installation: the journal takes it back
+     * with the rest of a run that fails. */
+    if (!JournalKeyCreated(HKEY_LOCAL_MACHINE, entryKey) || !JournalSaveValue(HKEY_LOCAL_MACHINE, entryKey, "DisplayName") ||
+        !JournalSaveValue(HKEY_LOCAL_MACHINE, entryKey, "UninstallString"))
         return ERROR_CANTWRITE;
-    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, uninstallKey, &key);
+    error = RegCreateKeyA(HKEY_LOCAL_MACHINE, entryKey, &key);
     if (error != ERROR_SUCCESS) {
         POSITION();
-        LogWrite("RegCreateKey failed on the uninstall entry 0x%08lX", error);
+        LogWrite("RegCreateKey failed on uninstall entry 0x%08lX", error);
         RecordStatus(2077, (DWORD)error);
         return error;
     }
-    error = RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)displayName, sizeof displayName);
-    if (error == ERROR_SUCCESS)
-        error = RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE *)command, (DWORD)strlen(command) + 1);
+    error = SetUninstallValue(key, "DisplayName", displayName);
+    if (error == ERROR_SUCCESS) error = SetUninstallValue(key, "UninstallString", command);
     if (error != ERROR_SUCCESS) {
-        POSITION();
-        LogWrite("RegSetValueEx failed on the uninstall entry 0x%08lX", error);
-        RecordStatus(2078, (DWORD)error);
+        /* Half an entry would show a nameless line or a command that does nothing. */
+        RegCloseKey(key);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, entryKey);
+        return error;
     }
-    closed = RegCloseKey(key);
-    return error != ERROR_SUCCESS ? error : closed;
+    return RegCloseKey(key);
 }

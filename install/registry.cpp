@@ -113,23 +113,33 @@ static DWORD ParseNumber(const char *text, char **end)
     return value > 0xFFFFFFFFUL ? 0xFFFFFFFF : (DWORD)value;
 }
 
-/* Reads one line into `line` (SCRIPT_LINE_LIMIT characters kept) and
- * returns where the next one starts. */
-static const char *ReadScriptLine(const char *p, char *line)
+/* How a line of the script was read. */
+#define LINE_READ 0
+#define LINE_TOO_LONG 1
+#define LINE_HOLDS_NUL 2
+
+/* Reads one line of the text that ends at `end` into `line` and returns where
+ * the next one starts. A line longer than the buffer, or one holding a NUL
+ * byte before the end of the text, is reported in `*fault`: cutting it or
+ * ending the script there would apply something other than what was written. */
+static const char *ReadScriptLine(const char *p, const char *end, char *line, int *fault)
 {
     size_t length = 0;
 
+    *fault = LINE_READ;
     line[0] = '\0';
-    while (*p && *p != '\n' && IsWhite(*p)) ++p;
-    if (*p != '\n') {
-        while (*p && *p != '\n') {
-            if (length < SCRIPT_LINE_LIMIT) line[length++] = *p;
+    while (p < end && *p != '\n' && IsWhite(*p)) ++p;
+    if (p < end && *p != '\n') {
+        while (p < end && *p != '\n') {
+            if (*p == '\0') *fault = LINE_HOLDS_NUL;
+            else if (length < SCRIPT_LINE_LIMIT) line[length++] = *p;
+            else if (*fault == LINE_READ && !IsWhite(*p)) *fault = LINE_TOO_LONG;
             ++p;
         }
         while (length && IsWhite(line[length - 1])) --length;
         line[length] = '\0';
     }
-    while (*p == '\n') ++p;
+    while (p < end && *p == '\n') ++p;
     return p;
 }
 
@@ -323,6 +333,8 @@ BOOL ApplyRegistryScript(const char *path)
     char line[SCRIPT_LINE_LIMIT + 1];
     char upper[SCRIPT_LINE_LIMIT + 1];
     const char *p;
+    const char *end;
+    int fault;
     BOOL succeeded = TRUE;
 
     POSITION();
@@ -337,9 +349,14 @@ BOOL ApplyRegistryScript(const char *path)
         succeeded = FALSE;
     } else {
         p = (const char *)script.Data;
-        while (*p && succeeded) {
-            p = ReadScriptLine(p, line);
-            if (line[0] && line[0] != ';') {
+        end = p + script.Size;
+        while (p < end && succeeded) {
+            p = ReadScriptLine(p, end, line, &fault);
+            if (fault == LINE_TOO_LONG) {
+                succeeded = StopCorrupted(&pass, "Line %ld is too long");
+            } else if (fault == LINE_HOLDS_NUL) {
+                succeeded = StopCorrupted(&pass, "Line %ld holds a NUL byte");
+            } else if (line[0] && line[0] != ';') {
                 if (line[0] == '[') {
                     ApplyHeader(&pass, line);
                 } else if (LineApplies(&pass)) {

@@ -34,6 +34,12 @@ static DWORD CurrentIndex = NO_INDEX;
 static DWORD BytesDone;
 static DWORD BytesTotal;
 
+/* What the codec reported of each entry of the active set: the size its
+ * header gives, and whether it was written whole with a matching CRC-32. */
+#define MAX_SET_ENTRIES 32
+static DWORD ExpectedSize[MAX_SET_ENTRIES];
+static BOOL WrittenWhole[MAX_SET_ENTRIES];
+
 /* The restart-time stores as they were before this run. */
 static BOOL StoresSaved; /* saved by this run and not yet released */
 static BOOL RecordSaved;
@@ -322,8 +328,17 @@ static int32_t NameImageFile(CxEntry *record)
         return 1;
     }
     if (!EntryApplies(entry)) return 1;
+    /* A second entry of the same name would leave the first image behind unnamed. */
+    if (ActiveSet->states[index].extracted) {
+        LogWrite("Archive holds %s twice", record->name);
+        RecordStatus(2069, (DWORD)(LONG)CX_ERR_BAD_HEADER);
+        record->action = CX_ACTION_STOP;
+        return 1;
+    }
     ActiveSet->states[index].extracted = TRUE;
     CurrentIndex = index;
+    ExpectedSize[index] = record->uncompressedSize;
+    WrittenWhole[index] = FALSE;
     LogWrite("Extract from: %s", record->name);
     if (!GetTempFileNameA(GetDirectory(entry->directory), "KVT", 0, path)) {
         error = GetLastError();
@@ -350,8 +365,9 @@ static int32_t ExtractCallback(CxEntry *record, int32_t code, int32_t lVal)
 {
     POSITION();
     if (!ActiveSet || code < -33 || code > 49) return 0;
-    switch (code) {
-    case -33: case -31: case -29: case -15: case -7: case -3: case 48: case 49:
+    /* Every negative code is a codec failure: a corrupt stream (-13) or an
+     * unknown method (-32) must stop the run as surely as a CRC mismatch. */
+    if (code < 0 || code == CX_EV_OUTPUT_LOCKED || code == CX_EV_RENAME_FAILED) {
         LogWrite("Callback error 0x%08lX, lVal 0x%08lX", (DWORD)code, (DWORD)lVal);
         RecordStatus(2069, (DWORD)code);
         if (record) {
@@ -360,11 +376,14 @@ static int32_t ExtractCallback(CxEntry *record, int32_t code, int32_t lVal)
             record->action = CX_ACTION_STOP;
         }
         return 1;
+    }
+    switch (code) {
     case CX_EV_PROGRESS:
     case CX_EV_STORING:
         SendExtractProgress(record, (DWORD)lVal, BytesDone + (DWORD)lVal);
         return 0;
     case CX_EV_WRITTEN:
+        if (CurrentIndex < ActiveSet->count) WrittenWhole[CurrentIndex] = TRUE;
         if (record) BytesDone += record->uncompressedSize;
         SendExtractProgress(record, record ? record->uncompressedSize : 0, BytesDone);
         LogWrite("Finished: %ld bytes", record ? record->uncompressedSize : 0);
@@ -422,13 +441,60 @@ static BOOL TestArchive(struct FileSet *set)
     return TRUE;
 }
 
+/* The size of a file, or 0xFFFFFFFF when it cannot be opened or measured. */
+static DWORD ImageFileSize(const char *path)
+{
+    HANDLE file;
+    DWORD size;
+
+    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0xFFFFFFFF;
+    size = GetFileSize(file, NULL);
+    CloseHandle(file);
+    return size;
+}
+
+/* An entry that applies counts as extracted only when the codec wrote it whole
+ * with a matching CRC-32 and its image holds the size of the entry's header.
+ * Anything less is a failure that names the entry, so that an empty or short
+ * image can never be taken for the carried file; a missing entry fails too. */
+static void CheckImageFiles(struct FileSet *set)
+{
+    struct FileEntry *entry;
+    char path[MAX_PATH];
+    DWORD size;
+    DWORD i;
+
+    for (i = 0; i < set->count; ++i) {
+        entry = &set->entries[i];
+        if (!EntryApplies(entry)) continue;
+        POSITION();
+        if (!set->states[i].extracted || !entry->imageName[0]) {
+            LogWrite("Archive file %s was not extracted", entry->archiveName);
+            RecordStatus(2069, (DWORD)(LONG)CX_ERR_NOT_FOUND);
+            continue;
+        }
+        ImagePath(path, entry);
+        if (!WrittenWhole[i]) {
+            LogWrite("Image file %s of %s was not written", path, entry->archiveName);
+            RecordStatus(2069, (DWORD)(LONG)CX_ERR_OPEN);
+            continue;
+        }
+        size = ImageFileSize(path);
+        if (size != ExpectedSize[i]) {
+            LogWrite("Image file %s of %s holds %ld bytes, not %ld", path, entry->archiveName, size, ExpectedSize[i]);
+            RecordStatus(2069, (DWORD)(LONG)CX_ERR_CORRUPT);
+        }
+    }
+}
+
 BOOL CreateImageFiles(struct FileSet *set)
 {
     char journal[MAX_PATH];
     int result;
 
     POSITION();
-    if (!EngineInitialised || !set->archivePath) {
+    if (!EngineInitialised || !set->archivePath || set->count > MAX_SET_ENTRIES) {
         RefuseUninitialised();
         goto finish;
     }
@@ -459,8 +525,14 @@ BOOL CreateImageFiles(struct FileSet *set)
         cxCloseArchive();
         goto finish;
     }
-    cxProcess();
+    result = cxProcess();
+    if (result < 0) {
+        POSITION();
+        LogWrite("cxProcess failure 0x%08lX", (DWORD)(LONG)result);
+        RecordStatus(2069, (DWORD)(LONG)result);
+    }
     cxCloseArchive();
+    CheckImageFiles(set);
 
 finish:
     ActiveSet = NULL;
@@ -673,7 +745,14 @@ BOOL CompareFiles(struct FileSet *set, BOOL defaultDecision)
         }
         if (!(entry->flags & FE_NO_IMAGE)) {
             ImagePath(path, entry);
-            if (!GetFileInfo(path, &state->image, withVersion) || !state->image.exists) return FALSE;
+            if (!GetFileInfo(path, &state->image, withVersion)) return FALSE;
+            /* Without its image the entry cannot be judged; the run must not read as up to date. */
+            if (!state->image.exists) {
+                POSITION();
+                LogWrite("Image file %s is missing", path);
+                RecordStatus(2067, ERROR_FILE_NOT_FOUND);
+                return FALSE;
+            }
         }
         state->upgrade = defaultDecision ? TRUE : FALSE;
         Decide(entry, state);

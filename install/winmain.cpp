@@ -77,6 +77,7 @@ failed:
 
 static const char CdromClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}";
 static const char FilterName[] = "Halvik";
+static const char ServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\Halvik";
 
 /* Whether the list (NUL-separated strings over `length` bytes) names the filter. */
 static BOOL ListsFilter(const BYTE *data, DWORD length)
@@ -88,6 +89,44 @@ static BOOL ListsFilter(const BYTE *data, DWORD length)
         offset += (DWORD)strlen((const char *)data + offset) + 1;
     }
     return FALSE;
+}
+
+/* Whether the filter's service key holds what the service control manager
+ * needs to load the driver. A class lower filter without its service stops
+ * every CD/DVD drive from starting, so the filter is registered only behind a
+ * complete service key. */
+static BOOL ServiceKeyComplete(void)
+{
+    static const char *const required[] = {"Type", "Start", "ErrorControl"};
+    HKEY key;
+    DWORD type;
+    DWORD value;
+    DWORD size;
+    LONG error;
+    unsigned i;
+
+    error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, ServiceKey, 0, KEY_QUERY_VALUE, &key);
+    if (error != ERROR_SUCCESS) {
+        POSITION();
+        LogWrite("RegOpenKeyEx failed on %s 0x%08lX, LowerFilters not changed", ServiceKey, error);
+        RecordStatus(2081, (DWORD)error);
+        return FALSE;
+    }
+    for (i = 0; i < sizeof required / sizeof required[0]; ++i) {
+        size = sizeof value;
+        error = RegQueryValueExA(key, required[i], NULL, &type, (BYTE *)&value, &size);
+        if (error == ERROR_SUCCESS && (type != REG_DWORD || size != sizeof value)) error = ERROR_INVALID_DATA;
+        if (error != ERROR_SUCCESS) {
+            POSITION();
+            LogWrite("RegQueryValueEx %s failed on %s 0x%08lX, LowerFilters not changed", required[i], ServiceKey,
+                     error);
+            RecordStatus(2082, (DWORD)error);
+            RegCloseKey(key);
+            return FALSE;
+        }
+    }
+    RegCloseKey(key);
+    return TRUE;
 }
 
 void InsertLowerFilter(void)
@@ -104,6 +143,7 @@ void InsertLowerFilter(void)
     POSITION();
     LogWrite("Attempting LowerFilters Insertion");
     if (!IsWin2KXP) return;
+    if (!ServiceKeyComplete()) return;
     error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, CdromClassKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
     if (error != ERROR_SUCCESS) {
         POSITION();

@@ -36,6 +36,8 @@ int cxDecodeBuffer(const uint8_t *stream, size_t streamSize, uint8_t *out, size_
             memcpy(out + done, window, n);
         done += n;
     }
+    if (result == 0)
+        result = cxDecoderFinish();
     if (crc)
         *crc = cxDecoderCrc();
     return result;

@@ -8,6 +8,7 @@
 
 #include "bit_writer.h"
 #include "codec_fixture.h"
+#include "compressor.h"
 #include "cx_crc.h"
 #include "cx_decoder.h"
 #include "huffman_lengths.h"
@@ -237,14 +238,89 @@ TEST(DecoderStream, GarbageNeverReadsOutsideTheTables)
 TEST(DecoderStream, CrcCoversTheBytesTakenInOnly)
 {
     Bytes stream = randomBytes(10, 3);
-    // An entry of size 0 takes in the first four bytes and no more.
+    // An entry of size 0 takes in the first four bytes and no more; the bytes
+    // it leaves unread make it a damaged entry all the same.
     uint32_t crc = 0;
     Bytes none;
-    ASSERT_EQ(0, cxDecodeBuffer(stream.data(), stream.size(), none.data(), 0, &crc));
+    EXPECT_EQ(CX_ERR_CORRUPT, cxDecodeBuffer(stream.data(), stream.size(), none.data(), 0, &crc));
     EXPECT_EQ(cxCrc32(stream.data(), 4), crc);
     // A stream shorter than that: what there is, the rest reads as zeros.
-    ASSERT_EQ(0, cxDecodeBuffer(stream.data(), 2, none.data(), 0, &crc));
+    EXPECT_EQ(CX_ERR_CORRUPT, cxDecodeBuffer(stream.data(), 2, none.data(), 0, &crc));
     EXPECT_EQ(cxCrc32(stream.data(), 2), crc);
+    // Nothing stored for nothing to produce is the one sound empty stream.
+    EXPECT_EQ(0, cxDecodeBuffer(stream.data(), 0, none.data(), 0, &crc));
+}
+
+// A block of "ab" followed by one match of length 3 from `distance` bytes back.
+Bytes matchStream(unsigned distanceSymbol, unsigned extraBits, unsigned extra)
+{
+    std::vector<uint8_t> literal(257, 0);
+    literal['a'] = 2;
+    literal['b'] = 2;
+    literal[256] = 1;
+    std::vector<uint16_t> codes = cxw::canonicalCodes(literal);
+    Stream s;
+    s.put(3, 16);
+    literalLengthsViaFlatPretree(s, literal);
+    s.single(distanceSymbol, 4);
+    s.put(codes['a'], 2);
+    s.put(codes['b'], 2);
+    s.put(codes[256], 1);
+    s.put(extra, extraBits);
+    return s.finish();
+}
+
+TEST(DecoderStream, AMatchReachingBeforeTheFirstByteIsCorrupt)
+{
+    Bytes out;
+    // Distance symbol 1 copies from two bytes back: "ab" then "aba".
+    ASSERT_EQ(0, decode(matchStream(1, 0, 0), 5, out));
+    EXPECT_EQ("ababa", std::string(out.begin(), out.end()));
+    // Symbol 2 with extra bit 0 reaches three bytes back, one before the entry's start;
+    // the window there holds whatever an earlier entry or the heap left.
+    EXPECT_EQ(CX_ERR_CORRUPT, decode(matchStream(2, 1, 0), 5, out));
+    EXPECT_EQ(CX_ERR_CORRUPT, decode(matchStream(13, 12, 4095), 5, out));
+}
+
+TEST(DecoderStream, TheOutputMustEndWhereTheStreamEnds)
+{
+    Bytes data = textBytes(30000);
+    Bytes stream = cxw::compress(data.data(), data.size());
+    Bytes out;
+    ASSERT_EQ(0, decode(stream, data.size(), out));
+    // Shorter: symbols or a match left over; longer: bits taken from beyond the stored bytes.
+    for (long delta : {-300L, -1L, 1L, 300L})
+        EXPECT_EQ(CX_ERR_CORRUPT, decode(stream, data.size() + delta, out)) << delta;
+    // A stored byte nobody reads is as wrong as one that is missing.
+    Bytes padded = stream;
+    padded.push_back(0);
+    EXPECT_EQ(CX_ERR_CORRUPT, decode(padded, data.size(), out));
+    Bytes cut(stream.begin(), stream.end() - 1);
+    EXPECT_EQ(CX_ERR_CORRUPT, decode(cut, data.size(), out));
+}
+
+TEST(DecoderStream, AZeroRunEndingExactlyAtTheEndOfTheAlphabetDecodes)
+{
+    // Lengths: symbols 0 and 1 get 1 bit, then one run of 508 zeros closes the 510.
+    Stream s;
+    s.put(4, 16);
+    s.put(19, 5);
+    for (unsigned i = 0; i < 19;) {
+        s.shortLength(5);
+        if (++i == 3)
+            s.put(0, 2);
+    }
+    std::vector<uint16_t> pre = cxw::canonicalCodes(std::vector<uint8_t>(19, 5));
+    s.put(510, 9);
+    s.put(pre[3], 5);
+    s.put(pre[3], 5);
+    s.put(pre[2], 5);
+    s.put(508 - 20, 9);
+    s.single(0, 4);
+    s.put(0b0110, 4);
+    Bytes out;
+    ASSERT_EQ(0, decode(s.finish(), 4, out));
+    EXPECT_EQ(Bytes({0, 1, 1, 0}), out);
 }
 
 }  // namespace

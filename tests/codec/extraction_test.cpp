@@ -12,6 +12,7 @@
 #include "codec_fixture.h"
 #include "compressor.h"
 #include "cx_format.h"
+#include "cx_tempname.h"
 #include "winsim/machine.h"
 
 namespace {
@@ -168,11 +169,12 @@ TEST_F(Extraction, FailureLeavesNoPartialOutputAndTheOldFileInPlace)
     EXPECT_TRUE(std::find(codes.begin(), codes.end(), CX_ERR_CRC) != codes.end() ||
                 std::find(codes.begin(), codes.end(), CX_ERR_CORRUPT) != codes.end());
     EXPECT_TRUE(std::find(codes.begin(), codes.end(), CX_EV_STOPPED_ON_ERROR) == codes.end());
+    EXPECT_EQ(0, countOf(CX_EV_WRITTEN)) << "an entry is called written only after its check";
     // The archive stays open after the failure until it is closed.
     EXPECT_EQ(CX_ERR_ALREADY_OPEN, cxOpenArchive(path("a.arq").c_str(), CX_OPEN_READ_ONLY));
 }
 
-TEST_F(Extraction, StoredEntryThatEndsEarlyAndUnknownMethodFailTheCrc)
+TEST_F(Extraction, StoredEntryThatEndsEarlyAndUnknownMethodLeaveNoFile)
 {
     RawEntry shortEntry;
     shortEntry.name = "SHORT.BIN";
@@ -182,20 +184,112 @@ TEST_F(Extraction, StoredEntryThatEndsEarlyAndUnknownMethodFailTheCrc)
     bytes.pop_back();      // the archive ends one byte early
     writeFile(path("short.arq"), bytes);
     EXPECT_EQ(CX_ERR_OPEN, extract("short.arq"));
-    EXPECT_EQ(1, countOf(CX_ERR_CRC));
+    EXPECT_EQ(1, countOf(CX_ERR_SHORT_READ));
+    EXPECT_FALSE(fileExists(out("SHORT.BIN")));
     cxCloseArchive();
 
+    // Even when the callback stops at the news of the method, no empty file takes the name.
     RawEntry odd;
     odd.name = "ODD.BIN";
     odd.data = {1, 2, 3};
     odd.method = 9;
+    odd.crcOverride = (int32_t)0xFFFFFFFF;
     writeFile(path("odd.arq"), join({entryBytes(odd), endRecord()}));
+    for (bool stop : {false, true}) {
+        events.clear();
+        static bool stopAtUnknown;
+        stopAtUnknown = stop;
+        cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t) + [](CxEntry *e, int32_t code, int32_t lVal) -> int32_t {
+            if (code == CX_EV_UNKNOWN_METHOD && stopAtUnknown)
+                e->action = CX_ACTION_STOP;
+            return recordEvents(e, code, lVal);
+        });
+        EXPECT_EQ(CX_ERR_OPEN, extract("odd.arq")) << stop;
+        std::vector<int32_t> codes = eventCodes();
+        auto unknown = std::find(codes.begin(), codes.end(), CX_EV_UNKNOWN_METHOD);
+        ASSERT_NE(codes.end(), unknown);
+        EXPECT_EQ(CX_ERR_NOT_SUPPORTED, *(unknown + 1));
+        EXPECT_EQ(0, countOf(CX_EV_WRITTEN));
+        EXPECT_FALSE(fileExists(out("ODD.BIN"))) << stop;
+        cxCloseArchive();
+    }
+}
+
+TEST_F(Extraction, SizesThatDisagreeWithTheStoredBytesFailTheEntry)
+{
+    Bytes data = textBytes(20000);
+    RawEntry packed;
+    packed.name = "PACKED.SYS";
+    packed.data = cxw::compress(data.data(), data.size());
+    packed.method = CX_METHOD_COMPRESSED;
+    for (int64_t delta : {-60, -1, 1, 60}) {
+        // The CRC covers the stored bytes, so it matches whatever the size field says.
+        packed.uncompressedSize = (uint32_t)((int64_t)data.size() + delta);
+        writeFile(path("a.arq"), join({entryBytes(packed), endRecord()}));
+        events.clear();
+        EXPECT_EQ(CX_ERR_OPEN, extract("a.arq")) << delta;
+        EXPECT_EQ(1, countOf(CX_ERR_CORRUPT)) << delta;
+        EXPECT_EQ(0, countOf(CX_EV_WRITTEN)) << delta;
+        EXPECT_FALSE(fileExists(out("PACKED.SYS"))) << delta;
+        cxCloseArchive();
+    }
+
+    // A stored entry's stored bytes are the file: a size that differs cannot be right.
+    RawEntry stored;
+    stored.name = "STORED.BIN";
+    stored.data = {1, 2, 3, 4};
+    RawEntry next;
+    next.name = "NEXT.BIN";
+    next.data = {5};
+    for (uint32_t size : {3u, 5u}) {
+        stored.uncompressedSize = size;
+        writeFile(path("s.arq"), join({entryBytes(stored), entryBytes(next), endRecord()}));
+        events.clear();
+        EXPECT_EQ(CX_ERR_OPEN, extract("s.arq")) << size;
+        EXPECT_EQ(1, countOf(CX_ERR_CORRUPT)) << size;
+        EXPECT_FALSE(fileExists(out("STORED.BIN"))) << size;
+        cxCloseArchive();
+    }
+}
+
+TEST_F(Extraction, AnOutputPathTooLongIsRefusedNotCut)
+{
+    writeFile(path("a.arq"), storedArchive({{"LONGNAME.TXT", "x"}}));
+    std::string deep = dir + "/" + std::string(CX_MAX_OUTPUT_PATH - dir.size() - 10, 'd');
+    ASSERT_EQ(0, cxOpenArchive(path("a.arq").c_str(), CX_OPEN_READ_ONLY));
+    ASSERT_EQ(0, cxExtract("*.*", deep.c_str()));
+    EXPECT_EQ(CX_ERR_OPEN, cxProcess());
+    EXPECT_EQ(1, countOf(CX_ERR_ARGUMENT));
+    EXPECT_EQ(0, countOf(CX_EV_EXTRACTING)) << "the cut name is never offered";
+    EXPECT_FALSE(std::filesystem::exists(deep));
+    cxCloseArchive();
+
+    // A callback that fills the whole name leaves no room for its end either.
+    cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t) + [](CxEntry *e, int32_t code, int32_t lVal) -> int32_t {
+        if (code == CX_EV_EXTRACTING)
+            memset(e->name, 'n', sizeof e->name);
+        return recordEvents(e, code, lVal);
+    });
     events.clear();
-    EXPECT_EQ(CX_ERR_OPEN, extract("odd.arq"));
-    std::vector<int32_t> codes = eventCodes();
-    auto unknown = std::find(codes.begin(), codes.end(), CX_EV_UNKNOWN_METHOD);
-    ASSERT_NE(codes.end(), unknown);
-    EXPECT_EQ(CX_ERR_CRC, *(unknown + 1));
+    EXPECT_EQ(CX_ERR_OPEN, extract("a.arq"));
+    EXPECT_EQ(1, countOf(CX_ERR_ARGUMENT));
+}
+
+TEST_F(Extraction, AnOutputThatCannotBeCreatedIsReported)
+{
+    // A folder under the temporary file's name: the name is free for reading,
+    // yet no file can be created under it.
+    writeFile(path("a.arq"), storedArchive({{"T.TXT", "t"}}));
+    std::filesystem::create_directories(out(""));
+    unsigned number = cxTempCounter();
+    for (unsigned n = number + 1; n <= number + 3; n++) {
+        char name[16];
+        std::snprintf(name, sizeof name, "CX%05u.$$$", n);
+        std::filesystem::create_directories(out(name));
+    }
+    EXPECT_EQ(CX_ERR_OPEN, extract("a.arq"));
+    EXPECT_EQ(1, countOf(CX_ERR_NO_TEMP));
+    EXPECT_FALSE(fileExists(out("T.TXT")));
 }
 
 TEST_F(Extraction, SizesThatWouldSeekBackwardsEndTheArchive)
@@ -267,6 +361,16 @@ TEST_F(Extraction, NotEnoughFreeSpaceOnTheOutputDrive)
     ASSERT_NE(events.end(), full);
     EXPECT_EQ(2, full->lVal);       // drive C
     EXPECT_FALSE(fileExists(machine + "/c/OUT/BIG.BIN"));
+
+    // Exactly the entry's size free is enough.
+    writeFile(ini, text.substr(0, at + 14) + "8192" + text.substr(end));
+    ASSERT_TRUE(winsim::UseMachine(machine, error)) << error;
+    writeFile(path("b.arq"), storedArchive({{"FITS.BIN", std::string(8192, 'f')}}));
+    ASSERT_EQ(0, cxCloseArchive());
+    ASSERT_EQ(0, cxOpenArchive(path("b.arq").c_str(), CX_OPEN_READ_ONLY));
+    ASSERT_EQ(0, cxExtract("*.*", "C:\\OUT"));
+    EXPECT_EQ(0, cxProcess());
+    EXPECT_TRUE(fileExists(machine + "/c/OUT/FITS.BIN"));
 
     writeFile(ini, saved);
     ASSERT_TRUE(winsim::UseMachine(machine, error)) << error;

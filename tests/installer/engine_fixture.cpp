@@ -105,3 +105,13 @@ std::string EngineTest::Pending() {
         if (c == '\0') c = '|';
     return text;
 }
+
+void EngineTest::PlantServiceKey() {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Halvik", &key), ERROR_SUCCESS);
+    for (const char* name : {"Type", "Start", "ErrorControl"}) {
+        DWORD value = 1;
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+    RegCloseKey(key);
+}

@@ -32,6 +32,8 @@ protected:
     // Copies a host file onto the machine and gives it a last-write time (seconds since 1970).
     void Put(const std::string& windowsPath, const std::string& hostSource, long long mtime = 1000000000);
     std::string Pending();  // PendingFileRenameOperations as text, "|" between strings
+    // The filter's service key with the values it needs, as an applied registry script leaves it.
+    void PlantServiceKey();
 
     std::vector<FileEntry> entries_;
     std::vector<FileState> states_;

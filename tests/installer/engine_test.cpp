@@ -78,7 +78,8 @@ TEST_F(Decision, MissingFilesAndTheDefault) {
     Start("winxp");
     FileSet& noImage = Driver(0, "HALVIK2K.SYS", 1, nullptr, 0);
     EXPECT_FALSE(CompareFiles(&noImage, FALSE)) << "a missing image ends the decision";
-    EXPECT_EQ(StatusWord >> 20, 0u) << "with nothing recorded";
+    EXPECT_EQ(StatusWord >> 20, 2067u) << "as an error: the run must not read as up to date";
+    EXPECT_EQ(StatusQualifier, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
     Start("winxp");
     MakeSet({Entry("X.SYS", "x.sys", "x", DIR_DRIVERS, kAll, 1)});
@@ -123,6 +124,7 @@ protected:
     // A driver that waits for the restart, and the archive that carries it.
     FileSet& DelayedDriver(const char* profile) {
         Start(profile);
+        PlantServiceKey();
         std::string archive = MakeArchive({{"LATE.SYS", Payload("HALVIK2K.SYS")}});
         return MakeSet({Entry("LATE.SYS", "late.sys", "late", DIR_DRIVERS, FE_NEEDS_RESTART | kAll, 4)}, archive);
     }

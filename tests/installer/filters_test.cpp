@@ -10,11 +10,18 @@ namespace {
 
 const char kClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}";
 
+const char kService[] = "SYSTEM\\CurrentControlSet\\Services\\Halvik";
+
 class Filters : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
         Start("winxp");
+    }
+    // A machine whose filter service key is complete.
+    void Start(const std::string& profile) {
+        EngineTest::Start(profile);
+        PlantServiceKey();
     }
     void Set(DWORD type, const std::string& bytes) {
         HKEY key;
@@ -96,10 +103,32 @@ TEST_F(Filters, OnlyWindows2000AndXpAndFailuresAreRecorded) {
     EXPECT_TRUE(Logged("RegSetValueEx failed on LowerFilters Insertion 0x00000005"));
 
     Start("winxp");
-    ASSERT_TRUE(winsim::SetFaults("RegQueryValueExA:1:5", error));
+    // The first three queries read the service key.
+    ASSERT_TRUE(winsim::SetFaults("RegQueryValueExA:4:5", error));
     Set(REG_MULTI_SZ, Bytes("other\0\0", 7));
     InsertLowerFilter();
     EXPECT_EQ(Get(), Bytes("other\0\0", 7)) << "a list that cannot be read is not overwritten";
+    EXPECT_EQ(StatusWord >> 20, 2082u);
+}
+
+TEST_F(Filters, NoFilterWithoutACompleteServiceKey) {
+    // A class lower filter without its service stops every CD/DVD drive.
+    EngineTest::Start("winxp");
+    Set(REG_MULTI_SZ, Bytes("other\0\0", 7));
+    InsertLowerFilter();
+    EXPECT_EQ(Get(), Bytes("other\0\0", 7));
+    EXPECT_EQ(StatusWord >> 20, 2081u);
+    EXPECT_EQ(StatusQualifier, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+    EngineTest::Start("winxp");
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kService, &key), ERROR_SUCCESS);
+    DWORD one = 1;
+    RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegSetValueExA(key, "Start", 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
+    RegCloseKey(key);
+    InsertLowerFilter();
+    EXPECT_EQ(Get(), "(none)") << "Start of the wrong type";
     EXPECT_EQ(StatusWord >> 20, 2082u);
 }
 

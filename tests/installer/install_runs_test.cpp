@@ -146,4 +146,73 @@ TEST_F(Install, ADamagedArchiveChangesNothing) {
     }
 }
 
+// Runs that cannot write or read a carried file must end in an error and
+// leave the driver, the uninstaller and the registry as they were: only the
+// kept log may differ.
+class FailedRun : public Install {
+protected:
+    void Prepare(const std::string& profile) {
+        Install::Prepare(profile);
+        std::filesystem::copy_file(std::string(PAYLOAD_BUILD_DIR) + "/variants/7.1.0.188/HALVIK.SYS",
+                                   Host("C:\\WINDOWS\\system32\\drivers\\Halvik.sys"));
+        snapshot_ = dir_ + ".before";
+        Shell(std::string(WINSIM_TOOL) + " snapshot '" + dir_ + "' '" + snapshot_ + "'");
+    }
+    unsigned RunWith(const std::string& faults) {
+        std::string out = Shell((faults.empty() ? "" : "WINSIM_FAIL='" + faults + "' ") + std::string(WINSIM_TOOL) +
+                                " run '" + dir_ + "' -- 'D:\\HALVINST.EXE' SILENT");
+        unsigned code = 0;
+        EXPECT_EQ(std::sscanf(out.c_str(), "exit code 0x%x", &code), 1) << out;
+        return code >> 20;
+    }
+    // The changes since Prepare, one per line, without the kept log's.
+    std::string Changes() {
+        std::string diff = Shell(std::string(WINSIM_TOOL) + " diff '" + snapshot_ + "' '" + dir_ + "'");
+        std::filesystem::remove(snapshot_);
+        std::string left;
+        size_t at = 0;
+        while (at < diff.size()) {
+            size_t end = diff.find('\n', at);
+            if (end == std::string::npos) end = diff.size();
+            std::string line = diff.substr(at, end - at);
+            if (!line.empty() && line.back() != ':' && line.find("HALVINST.LOG") == std::string::npos)
+                left += line + "\n";
+            at = end + 1;
+        }
+        return left;
+    }
+    std::string snapshot_;
+};
+
+TEST_F(FailedRun, AFolderInTheWayOfTheCodecsTemporaryFile) {
+    // The driver's entry comes second, so its temporary file is the process's second.
+    Prepare("winxp");
+    std::filesystem::create_directories(Host("C:\\WINDOWS\\system32\\drivers\\CX00002.$$$"));
+    EXPECT_EQ(RunWith(""), 2069u);
+    std::string changes = Changes();
+    EXPECT_EQ(changes.find("Halvik"), std::string::npos) << changes;
+    EXPECT_EQ(changes.find("halvunin"), std::string::npos) << changes;
+    EXPECT_EQ(changes.find("HKEY"), std::string::npos) << changes;
+    EXPECT_NE(Log().find("was not written"), std::string::npos);
+}
+
+TEST_F(FailedRun, AReadErrorOnTheDisc) {
+    Prepare("winxp");
+    EXPECT_EQ(RunWith("ReadFile:90:5"), 2069u);
+    EXPECT_EQ(Changes(), "");
+}
+
+TEST_F(FailedRun, RefusedPlatformsAreErrors) {
+    UseFreshMachine("win32s");
+    std::filesystem::copy_file(HALVINST_EXE, dir_ + "/d/HALVINST.EXE");
+    EXPECT_EQ(Run("SILENT"), 2052u);
+    Install::Prepare("winxp");
+    std::string out = Shell("WINSIM_FAIL='GetVersionExA:1:87' " + std::string(WINSIM_TOOL) + " run '" + dir_ +
+                            "' -- 'D:\\HALVINST.EXE' SILENT");
+    unsigned code = 0;
+    ASSERT_EQ(std::sscanf(out.c_str(), "exit code 0x%x", &code), 1) << out;
+    EXPECT_EQ(code >> 20, 2052u);
+    EXPECT_NE(Log().find("GetVersionEx failed 0x00000057"), std::string::npos);
+}
+
 }  // namespace

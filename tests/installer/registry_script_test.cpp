@@ -166,6 +166,33 @@ TEST_F(Script, MacrosAndLongValues) {
     EXPECT_STREQ(text, "a[%%X%%]b") << "a replacement holding its token ends";
 }
 
+TEST_F(Script, AnOverlongLineOrANulByteStopsThePassAtItsLine) {
+    const std::string head = "[HKEY_LOCAL_MACHINE]\nREGKEY=SOFTWARE\\L\n";
+    // 512 characters fit the line buffer, trailing blanks and a CR are white space.
+    std::string fits = "v = REG_SZ:" + std::string(512 - 11, 'x');
+    ASSERT_TRUE(Apply(head + fits + "   \r\nafter = REG_DWORD:1\n"));
+    EXPECT_NE(Key("SOFTWARE\\L").find("\"after\"=dword:00000001"), std::string::npos);
+
+    const struct {
+        std::string line;
+        const char* log;
+    } rows[] = {
+        {fits + "y", "Line 3 is too long"},
+        {std::string("v = REG_SZ:ab") + '\0' + "cd", "Line 3 holds a NUL byte"},
+        {std::string(1, '\0'), "Line 3 holds a NUL byte"},
+    };
+    for (const auto& row : rows) {
+        Start("winxp");
+        SetSourcePosition(".\\install\\registry.cpp", 1);
+        EXPECT_FALSE(Apply(head + row.line + "\nafter = REG_DWORD:1\n")) << row.log;
+        EXPECT_EQ(STATUS_CODE(StatusWord), 2053u) << row.log;
+        EXPECT_EQ(StatusQualifier, 3u) << row.log;
+        EXPECT_TRUE(Logged(row.log)) << Log();
+        EXPECT_EQ(Key("SOFTWARE\\L").find("after"), std::string::npos) << "no line after it is applied";
+        EXPECT_EQ(Key("SOFTWARE\\L").find("\"v\""), std::string::npos) << "nor the line itself, cut";
+    }
+}
+
 TEST_F(Script, EmptyScriptsSucceedAndDisappear) {
     EXPECT_TRUE(Apply(""));
     EXPECT_FALSE(HostFileExists(Host(path_)));

@@ -98,10 +98,21 @@ TEST_F(Restart, TheUninstallEntryKeepsTheSystemsSpelling) {
               "REGEDIT4\n\n[" + key + "\\Talven Halvik]\n\"DisplayName\"=\"Talven Tessera Reader\"\n"
               "\"UninstallString\"=\"C:\\\\WINNT\\\\System32\\\\HALVUNIN.EXE\"\n\n");
 
-    ASSERT_TRUE(winsim::SetFaults("RegCreateKeyA:1:5", error));
-    EXPECT_EQ(RegisterUninstaller(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(STATUS_CODE(StatusWord), 2077u) << "a missing uninstall entry fails the run";
-    EXPECT_EQ(StatusQualifier, 5u);
+    // Every failure is recorded, and no half entry stays behind.
+    const struct {
+        const char* fault;
+        unsigned code;
+    } failures[] = {{"RegCreateKeyA:1:5", 2077}, {"RegSetValueExA:1:5", 2078}, {"RegSetValueExA:2:5", 2078},
+                    {"GetSystemDirectoryA:1:5", 2050}};
+    for (const auto& failure : failures) {
+        ASSERT_TRUE(winsim::SetFaults("", error));
+        StatusWord = 0;
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik");
+        ASSERT_TRUE(winsim::SetFaults(failure.fault, error));
+        EXPECT_NE(RegisterUninstaller(), ERROR_SUCCESS) << failure.fault;
+        EXPECT_EQ(StatusWord >> 20, failure.code) << failure.fault;
+        EXPECT_EQ(RegistryText(key + "\\Talven Halvik"), "") << failure.fault;
+    }
 }
 
 }  // namespace

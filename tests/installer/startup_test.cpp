@@ -123,8 +123,8 @@ TEST_F(Startup, PlatformAndRightsGates) {
         DWORD status;
         const char* box;
     } rows[] = {
-        {"win32s", false, false, FALSE, 0, "Sorry, you can not install"},
-        {"win32s", false, true, FALSE, 0, nullptr},
+        {"win32s", false, false, FALSE, 2052, "Sorry, you can not install"},
+        {"win32s", false, true, FALSE, 2052, nullptr},
         {"nt351", false, false, FALSE, 2052, "Sorry, you can not install"},
         {"nt351", false, true, FALSE, 2052, nullptr},
         {"winxp", true, false, FALSE, 2055, "This setup wizard requires Administrator rights"},

@@ -112,4 +112,12 @@ TEST_F(Wizard, LanguagesBackAndTheReadme) {
     EXPECT_NE(ReadHostFile(dir_ + "/.winsim/processes").find("notepad D:\\halvinst.txt"), std::string::npos);
 }
 
+TEST_F(Wizard, ADialogThatCannotBeShownIsAnError) {
+    Prepare();
+    EXPECT_EQ(Run("answer IDYES", "", "WINSIM_FAIL='DialogBoxParamA:1:1813'"), 2050u);
+    UseFreshMachine("win32s");
+    std::filesystem::copy_file(HALVINST_EXE, dir_ + "/d/HALVINST.EXE");
+    EXPECT_EQ(Run("answer IDOK"), 2052u) << "the refusal is shown and recorded";
+}
+
 }  // namespace

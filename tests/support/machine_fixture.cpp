@@ -9,8 +9,8 @@
 
 void MachineTest::UseFreshMachine(const std::string& profile, const winsim::CreateOptions& options) {
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    char pattern[] = "/tmp/winsim-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = machineBase_ + "/winsim-test-XXXXXX";
+    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
     dir_ = pattern;
     std::string error;
     ASSERT_TRUE(winsim::CreateMachine(dir_, profile, options, error)) << error;

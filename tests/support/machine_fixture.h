@@ -21,6 +21,8 @@ protected:
     std::string RegistryText(const std::string& key) const;
 
     std::string dir_;
+    // Where new machines are made; tests of many runs may choose memory-backed storage.
+    std::string machineBase_ = "/tmp";
 };
 
 std::string ReadHostFile(const std::string& path);

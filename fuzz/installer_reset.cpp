@@ -1,0 +1,16 @@
+#include "installer_reset.h"
+
+#include <cstring>
+
+#include "install.h"
+#include "log.h"
+
+void ResetInstallerState()
+{
+    InstallLibraryCleanup();
+    StatusWord = 0;
+    StatusQualifier = 0;
+    std::memset(&RunFlags, 0, sizeof RunFlags);
+    IsWin95 = IsWinNT = IsWin2KXP = IsOldShell = IsAdmin = FALSE;
+    LibraryInitialised = PlatformDiscovered = DirectoriesSet = FALSE;
+}
