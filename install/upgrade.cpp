@@ -277,6 +277,8 @@ void UpgradeDone(void)
     POSITION();
     if (EngineInitialised) cxDone();
     EngineInitialised = FALSE;
+    /* Temporaries that the codec still held during the clean-up pass. */
+    if (StatusIsError()) DeleteLeftovers();
 }
 
 /* ---- Extraction -------------------------------------------------------- */
@@ -584,6 +586,7 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         RecordStatus(2067, error);
         return FALSE;
     }
+    HoldResource(HELD_HANDLE, file);
     info->exists = TRUE;
     info->size = GetFileSize(file, NULL);
     if (info->size == 0xFFFFFFFF) {
@@ -591,6 +594,7 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         POSITION();
         LogWrite("Unable to get %s file size 0x%08lX", path, error);
         RecordStatus(2072, error);
+        DropResource(file);
         CloseHandle(file);
         return FALSE;
     }
@@ -599,9 +603,11 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         POSITION();
         LogWrite("Unable to get %s file time 0x%08lX", path, error);
         RecordStatus(2072, error);
+        DropResource(file);
         CloseHandle(file);
         return FALSE;
     }
+    DropResource(file);
     CloseHandle(file);
     info->attributes = GetFileAttributesA(path);
     if (info->attributes == 0xFFFFFFFF) {
@@ -624,17 +630,20 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         return TRUE;
     }
     block = HeapAlloc(GetProcessHeap(), 0, size);
+    if (block) HoldResource(HELD_HEAP, block);
     if (!block) {
         LogWrite("Out of memory");
         return TRUE;
     }
     if (!GetFileVersionInfoA(path, 0, size, block)) {
         LogWrite("Unable to get %s version info 0x%08lX", path, GetLastError());
+        DropResource(block);
         HeapFree(GetProcessHeap(), 0, block);
         return TRUE;
     }
     if (!VerQueryValueA(block, "\\", (LPVOID *)&fixed, &length) || length < sizeof *fixed) {
         LogWrite("Unable to get %s VS_FIXEDFILEINFO", path);
+        DropResource(block);
         HeapFree(GetProcessHeap(), 0, block);
         return TRUE;
     }
@@ -651,7 +660,8 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         ReadVersionString(block, prefix, "FileVersion", info->fileVersionText, sizeof info->fileVersionText);
         ReadVersionString(block, prefix, "CompanyName", info->companyName, sizeof info->companyName);
     }
-    HeapFree(GetProcessHeap(), 0, block);
+    DropResource(block);
+        HeapFree(GetProcessHeap(), 0, block);
     return TRUE;
 }
 
@@ -1331,5 +1341,8 @@ pass:
     RestorePendingOperations(StatusIsError());
     /* Whatever else the failed run changed is taken back from the journal;
      * after a success the journal stays open until the run's end. */
-    if (StatusIsError()) JournalRollback();
+    if (!StatusIsError()) return;
+    JournalRollback();
+    /* Codec temporaries of an extraction cut short by a fault are no one's. */
+    DeleteLeftovers();
 }

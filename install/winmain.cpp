@@ -283,6 +283,7 @@ static void GuardedRun(void *unused)
     InstallLibraryCleanup();
 }
 
+static void LogException(DWORD code);
 static void ReportException(DWORD code);
 
 /* After a fault the guarded region was left midway: the clean-up pass that
@@ -291,6 +292,7 @@ static void CleanupAfterFault(void *unused)
 {
     (void)unused;
     POSITION();
+    ReleaseHeldResources();
     if (!LibraryInitialised) return;
     LogWrite("Cleaning up after the exception");
     if (GetFileSet()) CleanupImageFiles(GetFileSet(), TRUE);
@@ -322,14 +324,24 @@ void FinishChanges(void)
     finish = StatusIsError() ? RollbackChanges : CommitChanges;
     code = RunGuarded(finish, NULL);
     if (code == 0) return;
+    if (finish == CommitChanges && JournalCommitted()) {
+        /* The installation is final; only the journal's files were left to
+         * delete. The fault is logged, and the status stays the run's. */
+        LogException(code);
+        ReleaseHeldResources();
+        code = RunGuarded(CommitChanges, NULL);
+        if (code != 0) LogException(code);
+        return;
+    }
     ReportException(code);
+    ReleaseHeldResources();
     /* A rollback stopped midway reads its journal again; a commit that
      * faulted turned the run into a failure, taken back in full. */
     code = RunGuarded(RollbackChanges, NULL);
     if (code != 0) ReportException(code);
 }
 
-static void ReportException(DWORD code)
+static void LogException(DWORD code)
 {
     const char *file = SourceFile;
     LONG line = SourceLine;
@@ -338,6 +350,11 @@ static void ReportException(DWORD code)
     LogWrite("!!! EXCEPTION EXCEPTION EXCEPTION !!!");
     LogWrite("WinMain exception code 0x%08lX", code);
     LogWrite("Last know position in %s, line %ld", file, line);
+}
+
+static void ReportException(DWORD code)
+{
+    LogException(code);
     RecordStatus(2050, code);
 }
 
