@@ -415,6 +415,15 @@ void ReleaseHeldResources(void)
     }
 }
 
+void ReleaseMappedFile(struct MappedFile *record)
+{
+    DropResource(record->Data);
+    DropResource(record->Handle);
+    if (record->Data) VirtualFree(record->Data, 0, MEM_RELEASE);
+    if (record->Handle != INVALID_HANDLE_VALUE) CloseHandle(record->Handle);
+    ClearMappedFile(record);
+}
+
 BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
 {
     DWORD error;
@@ -471,11 +480,7 @@ BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
     return TRUE;
 
 failed:
-    DropResource(record->Data);
-    DropResource(record->Handle);
-    if (record->Data) VirtualFree(record->Data, 0, MEM_RELEASE);
-    if (record->Handle != INVALID_HANDLE_VALUE) CloseHandle(record->Handle);
-    ClearMappedFile(record);
+    ReleaseMappedFile(record);
     return FALSE;
 }
 

@@ -83,6 +83,8 @@ void ReleaseHeldResources(void);
 
 BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record);
 BOOL UnmapFile(struct MappedFile *record, DWORD extra);
+/* Lets go of a file that was only read: nothing is written back. */
+void ReleaseMappedFile(struct MappedFile *record);
 
 BOOL RestartWindows(void);
 LONG RegisterUninstaller(void);

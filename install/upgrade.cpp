@@ -188,7 +188,8 @@ static BOOL IsWaitingFile(const char *path)
         found = lstrcmpiA(record, shortPath) == 0 || lstrcmpiA(record, path) == 0;
         offset += recordLength;
     }
-    UnmapFile(&records, 0);
+    /* Only read: writing it back would change its time stamp for nothing. */
+    ReleaseMappedFile(&records);
     return found;
 }
 
@@ -870,7 +871,8 @@ BOOL FindMoveRecord(const char *name, char *pair)
         if (recordLength > records.Size - offset) break;
         offset += recordLength;
     }
-    UnmapFile(&records, 0);
+    /* Only read: writing it back would change its time stamp for nothing. */
+    ReleaseMappedFile(&records);
     return found;
 }
 

@@ -383,11 +383,40 @@ static void DecideRestart(void)
     }
 }
 
+static void StartRun(void *unused)
+{
+    (void)unused;
+    LogOpen(NULL);
+    DiscoverPlatform();
+    SetupDirectories("");
+    POSITION();
+    LogWrite("%s %s install, %s logfile on completion, %s reboots. %s launched",
+             RunFlags.forced ? "Forced" : "Unforced", RunFlags.silent ? "silent" : "visual",
+             RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow",
+             RunFlags.autorun ? "autorun" : "not autorun");
+}
+
+static void DecideRestartGuarded(void *unused)
+{
+    (void)unused;
+    DecideRestart();
+}
+
+static void EndLog(void *unused)
+{
+    BOOL keep;
+
+    (void)unused;
+    POSITION();
+    LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
+    keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
+    LogClose(keep);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
     DWORD wait;
     DWORD exception;
-    BOOL keep;
 
     (void)previous;
     (void)show;
@@ -408,29 +437,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     }
     ModuleInstance = instance;
 
-    LogOpen(NULL);
-    DiscoverPlatform();
-    SetupDirectories("");
-    POSITION();
-    LogWrite("%s %s install, %s logfile on completion, %s reboots. %s launched",
-             RunFlags.forced ? "Forced" : "Unforced", RunFlags.silent ? "silent" : "visual",
-             RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow",
-             RunFlags.autorun ? "autorun" : "not autorun");
-
-    exception = RunGuarded(GuardedRun, NULL);
+    /* Every step from here on runs guarded: a fault anywhere still ends in
+     * a final status, with the run's changes taken back. */
+    exception = RunGuarded(StartRun, NULL);
+    if (exception == 0) exception = RunGuarded(GuardedRun, NULL);
     if (exception != 0) {
         ReportException(exception);
         exception = RunGuarded(CleanupAfterFault, NULL);
         if (exception != 0) ReportException(exception);
     }
-
-    DecideRestart();
+    exception = RunGuarded(DecideRestartGuarded, NULL);
+    if (exception != 0) ReportException(exception);
     FinishChanges();
 
-    POSITION();
-    LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
-    keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
-    LogClose(keep);
+    /* The final status is decided and the machine final: a fault while the
+     * log closes is not allowed to change either. */
+    RunGuarded(EndLog, NULL);
 
     ReleaseMutex(InstanceMutex);
     CloseHandle(InstanceMutex);
