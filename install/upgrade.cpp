@@ -134,17 +134,19 @@ static BOOL RestartOperationsPending(void)
 {
     char path[MAX_PATH];
     HKEY key;
-    BOOL pending;
+    LONG error;
 
     if (IsWin95) {
         WininitPath(path);
         return FileExists(path);
     }
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return FALSE;
-    pending = RegQueryValueExA(key, PendingValue, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+    /* Only a value known to be missing means nothing is pending: a store
+     * that cannot be read may well list operations, whose files must stay. */
+    error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE, &key);
+    if (error != ERROR_SUCCESS) return error != ERROR_FILE_NOT_FOUND;
+    error = RegQueryValueExA(key, PendingValue, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
-    return pending;
+    return error != ERROR_FILE_NOT_FOUND;
 }
 
 /* Deletes a file left by an earlier run, when there is one. */
@@ -175,7 +177,9 @@ static BOOL IsWaitingFile(const char *path)
     BOOL found = FALSE;
 
     MoveRecordPath(record);
-    if (!FileExists(record) || !MapFile(record, 0, &records)) return FALSE;
+    if (!FileExists(record)) return FALSE;
+    /* A record file that cannot be read may list the file: it stays. */
+    if (!MapFile(record, 0, &records)) return TRUE;
     GetShortName(path, shortPath, FALSE);
     while (!found && records.Size - offset >= 12) {
         recordLength = GetWord(records.Data + offset);
@@ -193,13 +197,15 @@ static BOOL IsWaitingFile(const char *path)
     return found;
 }
 
-/* Image files and codec temporary files that a killed run left beside the
- * targets (and its saved copies in Temp) go; waiting files of queued
- * replacements stay. Nothing here is recorded: leftovers harm nobody. */
-static void DeleteLeftovers(void)
+/* Codec temporary files, and with `images` the image files that a killed
+ * run left beside the targets (and its saved copies in Temp), go; waiting
+ * files of queued replacements stay. The image files of this run are in
+ * its journal, so after a failure only the codec's need this. Nothing here
+ * is recorded: leftovers harm nobody. */
+static void DeleteLeftovers(BOOL images)
 {
     static const DWORD directories[] = {DIR_TEMP, DIR_SYSTEM32, DIR_DRIVERS};
-    static const char *const patterns[] = {"KVT*.TMP", "CX?????.$$$"};
+    static const char *const patterns[] = {"CX?????.$$$", "KVT*.TMP"};
     WIN32_FIND_DATAA found;
     HANDLE search;
     char path[MAX_PATH];
@@ -208,7 +214,7 @@ static void DeleteLeftovers(void)
     unsigned p;
 
     for (d = 0; d < sizeof directories / sizeof directories[0]; ++d) {
-        for (p = 0; p < sizeof patterns / sizeof patterns[0]; ++p) {
+        for (p = 0; p < (images ? 2U : 1U); ++p) {
             MakeDirPath(path, patterns[p], directories[d], NULL);
             search = FindFirstFileA(path, &found);
             if (search == INVALID_HANDLE_VALUE) continue;
@@ -247,7 +253,7 @@ BOOL UpgradeInit(void)
     default:
         break;
     }
-    DeleteLeftovers();
+    DeleteLeftovers(TRUE);
     LogWrite("Checking for pending more/delete operations");
     pending = RestartOperationsPending();
     POSITION();
@@ -279,7 +285,7 @@ void UpgradeDone(void)
     if (EngineInitialised) cxDone();
     EngineInitialised = FALSE;
     /* Temporaries that the codec still held during the clean-up pass. */
-    if (StatusIsError()) DeleteLeftovers();
+    if (StatusIsError()) DeleteLeftovers(FALSE);
 }
 
 /* ---- Extraction -------------------------------------------------------- */
@@ -1346,5 +1352,5 @@ pass:
     if (!StatusIsError()) return;
     JournalRollback();
     /* Codec temporaries of an extraction cut short by a fault are no one's. */
-    DeleteLeftovers();
+    DeleteLeftovers(FALSE);
 }
