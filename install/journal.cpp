@@ -27,6 +27,7 @@ static HANDLE JournalFile = INVALID_HANDLE_VALUE;
 static BOOL JournalLive;
 /* This run's journal no longer undoes anything: marked done or deleted. */
 static BOOL JournalClosed;
+static BOOL HeaderWritten;
 static char JournalPath[MAX_PATH];
 static DWORD CopiesMade;
 
@@ -216,6 +217,11 @@ BOOL JournalBegin(const char *path, const char *owner)
         RecordStatus(2067, error);
         return FALSE;
     }
+    /* Live from here: a fault before the header is written still leaves a
+     * file that the rollback must delete. */
+    JournalLive = TRUE;
+    JournalClosed = FALSE;
+    HeaderWritten = FALSE;
     wsprintfA(line, "%s%s\r\n", Magic, owner);
     length = (DWORD)strlen(line);
     if (!WriteFile(JournalFile, line, length, &written, NULL) || written != length || !FlushFileBuffers(JournalFile)) {
@@ -225,13 +231,13 @@ BOOL JournalBegin(const char *path, const char *owner)
         RecordStatus(2085, error);
         CloseHandle(JournalFile);
         JournalFile = INVALID_HANDLE_VALUE;
+        JournalLive = FALSE;
         /* An empty or headless file would read as damaged: it goes. */
         DeleteFileA(path);
         return FALSE;
     }
+    HeaderWritten = TRUE;
     LogWrite("Undo journal started at %s", path);
-    JournalLive = TRUE;
-    JournalClosed = FALSE;
     return TRUE;
 }
 
@@ -915,6 +921,13 @@ BOOL JournalRollback(void)
     POSITION();
     if (!JournalLive) return TRUE;
     LogWrite("Undoing this run's changes from %s", JournalPath);
+    if (!HeaderWritten) {
+        /* Begun but cut short before its first line: it holds nothing. */
+        if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
+        JournalFile = INVALID_HANDLE_VALUE;
+        JournalLive = FALSE;
+        return DeleteTwice(JournalPath, TRUE);
+    }
     result = Playback(JournalPath, &JournalFile, CopiesMade);
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
     JournalFile = INVALID_HANDLE_VALUE;

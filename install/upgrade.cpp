@@ -43,6 +43,10 @@ static BOOL WrittenWhole[MAX_SET_ENTRIES];
 /* The restart-time stores as they were before this run. */
 static BOOL StoresSaved; /* saved by this run and not yet released */
 static BOOL RecordSaved;
+/* Which stores were looked at before the run changed anything: only those
+ * are put back or deleted on rollback, never one whose saving failed. */
+static BOOL RecordChecked;
+static BOOL RenameChecked;
 static char RecordBackup[MAX_PATH];
 static BOOL RenameSaved;
 static char WininitBackup[MAX_PATH];
@@ -285,7 +289,7 @@ void UpgradeDone(void)
     if (EngineInitialised) cxDone();
     EngineInitialised = FALSE;
     /* Temporaries that the codec still held during the clean-up pass. */
-    if (StatusIsError()) DeleteLeftovers(FALSE);
+    if (StatusIsError()) DeleteLeftovers(TRUE);
 }
 
 /* ---- Extraction -------------------------------------------------------- */
@@ -1017,7 +1021,16 @@ static BOOL UpdateWaitingFile(const char *image, const char *target)
     char pair[2 * MAX_PATH];
     DWORD error;
 
-    if (!GetShortName(target, shortName, FALSE) || !FindMoveRecord(shortName, pair)) return TRUE;
+    if (!GetShortName(target, shortName, FALSE)) {
+        if (!FileExists(target)) return TRUE;
+        /* Without its short name a waiting replacement would go unseen. */
+        error = GetLastError();
+        POSITION();
+        LogWrite("GetShortPathName failed on %s 0x%08lX", target, error);
+        RecordStatus(2065, error);
+        return FALSE;
+    }
+    if (!FindMoveRecord(shortName, pair)) return TRUE;
     POSITION();
     LogWrite("Updating waiting file %s for %s", pair, target);
     if (!JournalSaveFile(pair)) return FALSE;
@@ -1149,6 +1162,8 @@ static BOOL BackupPendingOperations(void)
     POSITION();
     RecordSaved = FALSE;
     RenameSaved = FALSE;
+    RecordChecked = FALSE;
+    RenameChecked = FALSE;
     SavedValue = NULL;
     SavedSize = 0;
     StoresSaved = TRUE;
@@ -1164,9 +1179,11 @@ static BOOL BackupPendingOperations(void)
     }
     MoveRecordPath(path);
     if (!BackupCopy(path, &RecordSaved, RecordBackup)) return FALSE;
+    RecordChecked = TRUE;
     if (IsWin95) {
         WininitPath(path);
-        return BackupCopy(path, &RenameSaved, WininitBackup);
+        RenameChecked = BackupCopy(path, &RenameSaved, WininitBackup);
+        return RenameChecked;
     }
     POSITION();
     LogWrite("Attempting PendingFileRenameOperations value backup");
@@ -1183,6 +1200,7 @@ static BOOL BackupPendingOperations(void)
         POSITION();
         if (error == ERROR_FILE_NOT_FOUND) {
             LogWrite("No existing PendingFileRenameOperations value to backup");
+            RenameChecked = TRUE;
             return TRUE;
         }
         /* Recorded, so that the extraction reports the failure it causes. */
@@ -1209,6 +1227,7 @@ static BOOL BackupPendingOperations(void)
         return FALSE;
     }
     RenameSaved = TRUE;
+    RenameChecked = TRUE;
     RegCloseKey(key);
     return TRUE;
 }
@@ -1248,11 +1267,13 @@ static BOOL RestorePendingOperations(BOOL restore)
     StoresSaved = FALSE;
     if (restore) {
         MoveRecordPath(path);
-        if (!RestoreFile(RecordSaved, RecordBackup, path, "Deleting MoveFileRecord at %s")) result = FALSE;
+        if (RecordChecked && !RestoreFile(RecordSaved, RecordBackup, path, "Deleting MoveFileRecord at %s"))
+            result = FALSE;
         if (IsWin95) {
             WininitPath(path);
-            if (!RestoreFile(RenameSaved, WininitBackup, path, "Deleting WININIT.INI at %s")) result = FALSE;
-        } else {
+            if (RenameChecked && !RestoreFile(RenameSaved, WininitBackup, path, "Deleting WININIT.INI at %s"))
+                result = FALSE;
+        } else if (RenameChecked) {
             POSITION();
             LogWrite("Attempting PendingFileRenameOperations value restore");
             error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_SET_VALUE, &key);
@@ -1351,6 +1372,7 @@ pass:
      * after a success the journal stays open until the run's end. */
     if (!StatusIsError()) return;
     JournalRollback();
-    /* Codec temporaries of an extraction cut short by a fault are no one's. */
-    DeleteLeftovers(FALSE);
+    /* Temporaries of a step cut short by a fault, before the journal knew
+     * them, are no one's: the codec's, and freshly named image files. */
+    DeleteLeftovers(TRUE);
 }
