@@ -1,12 +1,14 @@
 // libFuzzer target over archive bytes.  The first byte chooses the route:
 // even values feed the rest straight to the method 2 decoder; odd values
 // write it as an archive file and run the scan, the enumeration with
-// cxTestFile, and a full extraction into a scratch directory.
+// cxTestFile, and a full extraction into a scratch directory, after which
+// every file reported written must hold the size its header gives.
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -23,11 +25,30 @@ namespace {
 constexpr uint32_t kOutputLimit = 1u << 20;     // longer outputs are aborted through the callback
 std::string scratch;
 
+// The size each output path was last reported written with (event 7).
+std::map<std::string, uint32_t> written;
+
 int32_t boundedEvents(CxEntry *entry, int32_t code, int32_t lVal)
 {
     if (code == CX_EV_PROGRESS && (uint32_t)lVal > kOutputLimit)
         entry->action = CX_ACTION_STOP;
+    if (code == CX_EV_WRITTEN)
+        written[entry->name] = entry->uncompressedSize;
     return 0;
+}
+
+// After an extraction that reports success, every file reported written
+// holds the size its header gives: a short or padded file is a codec fault.
+void checkWrittenSizes()
+{
+    for (const auto &[path, size] : written) {
+        std::error_code error;
+        uintmax_t actual = fs::file_size(path, error);
+        if (error || actual != size) {
+            fprintf(stderr, "%s: %ju bytes written for a size of %u\n", path.c_str(), error ? 0 : actual, size);
+            abort();
+        }
+    }
 }
 
 void decodeStream(const uint8_t *data, size_t size)
@@ -64,8 +85,9 @@ void runArchive(const uint8_t *data, size_t size)
 
     std::string out = scratch + "/out/";
     if (cxOpenArchive(archive.c_str(), CX_OPEN_READ_ONLY) == 0) {
-        if (cxExtract("*.*", out.c_str()) == 0)
-            cxProcess();
+        written.clear();
+        if (cxExtract("*.*", out.c_str()) == 0 && cxProcess() == 0)
+            checkWrittenSizes();
         cxCloseArchive();
     }
     std::error_code ignored;

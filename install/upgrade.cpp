@@ -480,7 +480,8 @@ static void CheckImageFiles(struct FileSet *set)
 
     for (i = 0; i < set->count; ++i) {
         entry = &set->entries[i];
-        if (!EntryApplies(entry)) continue;
+        /* A directory to create is carried by its table entry alone. */
+        if (!EntryApplies(entry) || (entry->flags & FE_DIRECTORY)) continue;
         POSITION();
         if (!set->states[i].extracted || !entry->imageName[0]) {
             LogWrite("Archive file %s was not extracted", entry->archiveName);

@@ -16,7 +16,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: arq a ARCHIVE FILES...        add or replace files\n"
                  "       arq l ARCHIVE                 list entries\n"
-                 "       arq t ARCHIVE                 test the entries' CRC-32\n"
+                 "       arq t ARCHIVE                 test the entries: CRC-32, stream and sizes\n"
                  "       arq x ARCHIVE [PATTERN] [-o DIR]  extract (PATTERN defaults to *.*)\n"
                  "       arq d ARCHIVE PATTERN         delete entries\n"
                  "       arq sfx STUB OUT FILES...     write STUB, the archive header record and the files\n");
