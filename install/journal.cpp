@@ -931,7 +931,9 @@ BOOL JournalRollback(void)
     result = Playback(JournalPath, &JournalFile, CopiesMade);
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
     JournalFile = INVALID_HANDLE_VALUE;
-    JournalLive = FALSE;
+    /* A step that could not be undone (a file still held) may succeed at
+     * the run's end, once everything is let go; the journal stays live. */
+    if (result != JOURNAL_FAILED) JournalLive = FALSE;
     return result != JOURNAL_FAILED;
 }
 
