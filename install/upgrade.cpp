@@ -17,6 +17,10 @@
 static const char THIS_FILE[] = ".\\install\\upgrade.cpp";
 
 #define NO_INDEX 0xFFFFFFFF
+/* Results of looking up the move record file. */
+#define RECORD_NOT_FOUND 0
+#define RECORD_FOUND 1
+#define RECORD_UNREADABLE 2
 /* Entries that are never compared, whose images every pass deletes, and
  * whose backups are never restored. */
 #define FE_NOT_COMPARED (FE_IMAGE_ONLY | FE_REGISTRY_SCRIPT | FE_DIRECTORY)
@@ -168,37 +172,19 @@ static BOOL DeleteStaleFile(const char *path, const char *message)
     return FALSE;
 }
 
+static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair);
+
 /* Whether `path` is the waiting file of a replacement queued by an
- * earlier run (the source of a record in the move record file). */
+ * earlier run (the source of a record in the move record file). A record
+ * file that cannot be read may list it: then it counts as waiting. */
 static BOOL IsWaitingFile(const char *path)
 {
-    struct MappedFile records;
-    char record[MAX_PATH];
     char shortPath[MAX_PATH];
-    DWORD offset = 0;
-    DWORD recordLength;
-    DWORD sourceLength;
-    BOOL found = FALSE;
+    char pair[2 * MAX_PATH];
 
-    MoveRecordPath(record);
-    if (!FileExists(record)) return FALSE;
-    /* A record file that cannot be read may list the file: it stays. */
-    if (!MapFile(record, 0, &records)) return TRUE;
     GetShortName(path, shortPath, FALSE);
-    while (!found && records.Size - offset >= 12) {
-        recordLength = GetWord(records.Data + offset);
-        sourceLength = GetWord(records.Data + offset + 4);
-        if (recordLength < 12 || sourceLength >= MAX_PATH || recordLength > records.Size - offset ||
-            12 + sourceLength > recordLength)
-            break;
-        memset(record, 0, sizeof record);
-        memcpy(record, records.Data + offset + 12, sourceLength);
-        found = lstrcmpiA(record, shortPath) == 0 || lstrcmpiA(record, path) == 0;
-        offset += recordLength;
-    }
-    /* Only read: writing it back would change its time stamp for nothing. */
-    ReleaseMappedFile(&records);
-    return found;
+    return LookUpMoveRecord(shortPath, TRUE, pair) != RECORD_NOT_FOUND ||
+           LookUpMoveRecord(path, TRUE, pair) != RECORD_NOT_FOUND;
 }
 
 /* Codec temporary files, and with `images` the image files that a killed
@@ -850,7 +836,10 @@ BOOL MoveNow(const char *source, const char *destination)
     return TRUE;
 }
 
-BOOL FindMoveRecord(const char *name, char *pair)
+/* Looks for a record of the move record file whose destination (or, with
+ * `bySource`, whose source) is `name`; the pair holds the record found.
+ * The file is only read: writing it back would change its time stamp. */
+static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair)
 {
     struct MappedFile records;
     char path[MAX_PATH];
@@ -858,11 +847,11 @@ BOOL FindMoveRecord(const char *name, char *pair)
     DWORD recordLength;
     DWORD sourceLength;
     DWORD destinationLength;
-    BOOL found = FALSE;
+    DWORD found = RECORD_NOT_FOUND;
 
     MoveRecordPath(path);
-    if (!FileExists(path)) return FALSE;
-    if (!MapFile(path, 0, &records)) return FALSE;
+    if (!FileExists(path)) return RECORD_NOT_FOUND;
+    if (!MapFile(path, 0, &records)) return RECORD_UNREADABLE;
     while (offset < records.Size && records.Size - offset >= 12) {
         recordLength = GetWord(records.Data + offset);
         sourceLength = GetWord(records.Data + offset + 4);
@@ -875,16 +864,20 @@ BOOL FindMoveRecord(const char *name, char *pair)
         memset(pair, 0, 2 * MAX_PATH);
         memcpy(pair, records.Data + offset + 12, sourceLength);
         memcpy(pair + MAX_PATH, records.Data + offset + 12 + sourceLength, destinationLength);
-        if (lstrcmpiA(pair + MAX_PATH, name) == 0) {
-            found = TRUE;
+        if (lstrcmpiA(bySource ? pair : pair + MAX_PATH, name) == 0) {
+            found = RECORD_FOUND;
             break;
         }
         if (recordLength > records.Size - offset) break;
         offset += recordLength;
     }
-    /* Only read: writing it back would change its time stamp for nothing. */
     ReleaseMappedFile(&records);
     return found;
+}
+
+BOOL FindMoveRecord(const char *name, char *pair)
+{
+    return LookUpMoveRecord(name, FALSE, pair) == RECORD_FOUND;
 }
 
 BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL record);
