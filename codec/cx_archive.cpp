@@ -25,6 +25,7 @@ int cxInit(void)
 
 int cxDone(void)
 {
+    cxCloseAllFiles();
     cxCrcDropTable();
     cxDecoderRelease();
     return CX_OK;

@@ -92,6 +92,13 @@ int cxCloseFile(int handle)
     return CX_OK;
 }
 
+void cxCloseAllFiles(void)
+{
+    for (int handle = 0; handle < CX_FILE_SLOTS; handle++)
+        if (fileTable[handle].inUse)
+            cxCloseFile(handle);
+}
+
 /* Gives the system position back to the logical one before a write or a seek. */
 static int dropReadBuffer(CxFileSlot *slot)
 {

@@ -9,6 +9,8 @@
 enum { CX_FILE_SLOTS = 20, CX_FILE_BUFFER = 4096 };
 
 int cxFileValid(int handle);
+/* Closes every file still open: an operation cut short by a fault leaves them. */
+void cxCloseAllFiles(void);
 /* Bytes read (fewer at the end of the file), or -1 for a bad handle or a failed read. */
 long cxFileRead(int handle, void *buffer, unsigned long count);
 /* Bytes written, or -1. */

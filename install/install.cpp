@@ -376,6 +376,54 @@ static void ClearMappedFile(struct MappedFile *record)
     record->Handle = INVALID_HANDLE_VALUE;
 }
 
+#define HELD_LIMIT 16
+static struct {
+    DWORD kind;
+    void *resource;
+} Held[HELD_LIMIT];
+
+void HoldResource(DWORD kind, void *resource)
+{
+    unsigned i;
+
+    for (i = 0; i < HELD_LIMIT; ++i) {
+        if (Held[i].kind) continue;
+        Held[i].kind = kind;
+        Held[i].resource = resource;
+        return;
+    }
+}
+
+void DropResource(void *resource)
+{
+    unsigned i;
+
+    for (i = 0; i < HELD_LIMIT; ++i) {
+        if (Held[i].kind && Held[i].resource == resource) Held[i].kind = 0;
+    }
+}
+
+void ReleaseHeldResources(void)
+{
+    unsigned i;
+
+    for (i = 0; i < HELD_LIMIT; ++i) {
+        if (Held[i].kind == HELD_HANDLE) CloseHandle((HANDLE)Held[i].resource);
+        if (Held[i].kind == HELD_VIRTUAL) VirtualFree(Held[i].resource, 0, MEM_RELEASE);
+        if (Held[i].kind == HELD_HEAP) HeapFree(GetProcessHeap(), 0, Held[i].resource);
+        Held[i].kind = 0;
+    }
+}
+
+void ReleaseMappedFile(struct MappedFile *record)
+{
+    DropResource(record->Data);
+    DropResource(record->Handle);
+    if (record->Data) VirtualFree(record->Data, 0, MEM_RELEASE);
+    if (record->Handle != INVALID_HANDLE_VALUE) CloseHandle(record->Handle);
+    ClearMappedFile(record);
+}
+
 BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
 {
     DWORD error;
@@ -395,6 +443,7 @@ BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
         RecordStatus(2067, error);
         goto failed;
     }
+    HoldResource(HELD_HANDLE, record->Handle);
     record->Size = GetFileSize(record->Handle, NULL);
     if (record->Size == 0xFFFFFFFF && (error = GetLastError()) != 0) {
         POSITION();
@@ -418,6 +467,7 @@ BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
         RecordStatus(2054, 0);
         goto failed;
     }
+    HoldResource(HELD_VIRTUAL, record->Data);
     record->Capacity = total;
     if (record->Size == 0) return TRUE;
     if (!ReadFile(record->Handle, record->Data, record->Size, &bytesRead, NULL) || bytesRead != record->Size) {
@@ -430,9 +480,7 @@ BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record)
     return TRUE;
 
 failed:
-    if (record->Data) VirtualFree(record->Data, 0, MEM_RELEASE);
-    if (record->Handle != INVALID_HANDLE_VALUE) CloseHandle(record->Handle);
-    ClearMappedFile(record);
+    ReleaseMappedFile(record);
     return FALSE;
 }
 
@@ -446,6 +494,8 @@ BOOL UnmapFile(struct MappedFile *record, DWORD extra)
 
     POSITION();
     if (record->Handle == INVALID_HANDLE_VALUE) return FALSE;
+    DropResource(record->Data);
+    DropResource(record->Handle);
     if (!empty) {
         if (SetFilePointer(record->Handle, 0, NULL, FILE_BEGIN) == 0xFFFFFFFF) {
             error = GetLastError();

@@ -71,8 +71,20 @@ struct MappedFile {
     DWORD Capacity; /* bytes in Data: Size as read plus the reserved area */
 };
 
+/* Handles and memory blocks that a step holds across calls that may fault.
+ * A fault leaves the step's own release undone; ReleaseHeldResources does
+ * it, so that the clean-up can delete and restore the files concerned. */
+#define HELD_HANDLE 1
+#define HELD_VIRTUAL 2 /* VirtualAlloc */
+#define HELD_HEAP 3    /* HeapAlloc on the process heap */
+void HoldResource(DWORD kind, void *resource);
+void DropResource(void *resource);
+void ReleaseHeldResources(void);
+
 BOOL MapFile(const char *path, DWORD reserved, struct MappedFile *record);
 BOOL UnmapFile(struct MappedFile *record, DWORD extra);
+/* Lets go of a file that was only read: nothing is written back. */
+void ReleaseMappedFile(struct MappedFile *record);
 
 BOOL RestartWindows(void);
 LONG RegisterUninstaller(void);

@@ -59,7 +59,7 @@ void ReleaseInstanceMutex(void)
     InstanceMutex = NULL;
 }
 
-void ReportException(DWORD code, const char *file, LONG line)
+void LogException(DWORD code, const char *file, LONG line)
 {
     const char *lastFile = SourceFile;
     LONG lastLine = SourceLine;
@@ -68,5 +68,10 @@ void ReportException(DWORD code, const char *file, LONG line)
     LogWrite("!!! EXCEPTION EXCEPTION EXCEPTION !!!");
     LogWrite("WinMain exception code 0x%08lX", code);
     LogWrite("Last know position in %s, line %ld", lastFile, lastLine);
+}
+
+void ReportException(DWORD code, const char *file, LONG line)
+{
+    LogException(code, file, line);
     RecordStatus(2050, code);
 }

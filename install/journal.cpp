@@ -20,7 +20,14 @@ static const char Magic[] = "HALVJNL 1 ";
 #define JOURNAL_MAX_SIZE (16UL * 1024 * 1024)
 #define MAX_FIELDS 6
 
+/* The journal of this run: open (JournalFile) until it is marked done or
+ * played back; JournalLive stays set until its files are gone, so that a
+ * commit or rollback cut short by a fault can be called again. */
 static HANDLE JournalFile = INVALID_HANDLE_VALUE;
+static BOOL JournalLive;
+/* This run's journal no longer undoes anything: marked done or deleted. */
+static BOOL JournalClosed;
+static BOOL HeaderWritten;
 static char JournalPath[MAX_PATH];
 static DWORD CopiesMade;
 
@@ -199,7 +206,7 @@ BOOL JournalBegin(const char *path, const char *owner)
     DWORD length;
 
     POSITION();
-    if (JournalFile != INVALID_HANDLE_VALUE || strlen(owner) > 32 || strchr(owner, ' ')) return RefuseInactive();
+    if (JournalLive || strlen(owner) > 32 || strchr(owner, ' ')) return RefuseInactive();
     lstrcpynA(JournalPath, path, sizeof JournalPath);
     CopiesMade = 0;
     JournalFile = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -210,6 +217,11 @@ BOOL JournalBegin(const char *path, const char *owner)
         RecordStatus(2067, error);
         return FALSE;
     }
+    /* Live from here: a fault before the header is written still leaves a
+     * file that the rollback must delete. */
+    JournalLive = TRUE;
+    JournalClosed = FALSE;
+    HeaderWritten = FALSE;
     wsprintfA(line, "%s%s\r\n", Magic, owner);
     length = (DWORD)strlen(line);
     if (!WriteFile(JournalFile, line, length, &written, NULL) || written != length || !FlushFileBuffers(JournalFile)) {
@@ -219,18 +231,16 @@ BOOL JournalBegin(const char *path, const char *owner)
         RecordStatus(2085, error);
         CloseHandle(JournalFile);
         JournalFile = INVALID_HANDLE_VALUE;
+        JournalLive = FALSE;
         /* An empty or headless file would read as damaged: it goes. */
         DeleteFileA(path);
         return FALSE;
     }
+    HeaderWritten = TRUE;
     LogWrite("Undo journal started at %s", path);
     return TRUE;
 }
 
-BOOL JournalActive(void)
-{
-    return JournalFile != INVALID_HANDLE_VALUE;
-}
 
 BOOL JournalFileCreated(const char *path)
 {
@@ -503,9 +513,11 @@ static BOOL ReadJournal(const char *path, char **text, DWORD *size)
         RecordStatus(2067, error);
         return FALSE;
     }
+    HoldResource(HELD_HANDLE, file);
     *size = GetFileSize(file, NULL);
     if (*size == INVALID_FILE_SIZE || *size > JOURNAL_MAX_SIZE) {
         error = *size == INVALID_FILE_SIZE ? GetLastError() : 0;
+        DropResource(file);
         CloseHandle(file);
         POSITION();
         LogWrite("Undo journal %s has no usable size 0x%08lX", path, error);
@@ -513,7 +525,9 @@ static BOOL ReadJournal(const char *path, char **text, DWORD *size)
         return FALSE;
     }
     *text = (char *)HeapAlloc(GetProcessHeap(), 0, *size + 1);
+    if (*text) HoldResource(HELD_HEAP, *text);
     if (!*text) {
+        DropResource(file);
         CloseHandle(file);
         POSITION();
         LogWrite("Out of memory");
@@ -522,7 +536,9 @@ static BOOL ReadJournal(const char *path, char **text, DWORD *size)
     }
     if (!ReadFile(file, *text, *size, &done, NULL) || done != *size) {
         error = GetLastError();
+        DropResource(file);
         CloseHandle(file);
+        DropResource(*text);
         HeapFree(GetProcessHeap(), 0, *text);
         *text = NULL;
         POSITION();
@@ -530,6 +546,7 @@ static BOOL ReadJournal(const char *path, char **text, DWORD *size)
         RecordStatus(2084, error);
         return FALSE;
     }
+    DropResource(file);
     CloseHandle(file);
     (*text)[*size] = '\0';
     return TRUE;
@@ -705,21 +722,25 @@ static BOOL Undo(const struct JournalLine *line)
     return UndoRegistry(line);
 }
 
-/* Writes the closing record to an open journal. */
+/* Writes the closing record to an open journal. Quiet: a journal that
+ * cannot be marked is deleted instead, which closes it just as well. */
 static BOOL MarkDone(HANDLE file)
 {
-    HANDLE outer = JournalFile;
-    BOOL ok;
+    static const char body[] = " DONE";
+    char line[32];
+    DWORD written;
+    DWORD length;
 
-    JournalFile = file;
-    SetFilePointer(file, 0, NULL, FILE_END);
-    ok = Record("DONE", NULL, NULL, NULL, NULL);
-    JournalFile = outer;
-    return ok;
+    if (file == INVALID_HANDLE_VALUE) return FALSE;
+    wsprintfA(line, "%08lX%s\r\n", (DWORD)cxCrc32((const unsigned char *)body, sizeof body - 1), body);
+    length = (DWORD)strlen(line);
+    if (SetFilePointer(file, 0, NULL, FILE_END) == INVALID_SET_FILE_POINTER) return FALSE;
+    return WriteFile(file, line, length, &written, NULL) && written == length && FlushFileBuffers(file);
 }
 
-/* Deletes a file, trying twice; a missing file counts as deleted. */
-static BOOL DeleteTwice(const char *path)
+/* Deletes a file, trying twice; a missing file counts as deleted. With
+ * `record`, a failure is recorded; otherwise it is only logged. */
+static BOOL DeleteTwice(const char *path, BOOL record)
 {
     DWORD error;
 
@@ -731,43 +752,46 @@ static BOOL DeleteTwice(const char *path)
     error = GetLastError();
     POSITION();
     LogWrite("DeleteFile %s failed 0x%08lX", path, error);
-    RecordStatus(2070, error);
+    if (record) RecordStatus(2070, error);
     return FALSE;
 }
 
-/* The journal has nothing more to undo: it is marked done, its copies go
- * (1 to `copies` and the one a killed run may have made behind them), and
- * then the journal itself. Without the mark, the journal goes first, so
- * that no journal can outlive the copies it names. */
-static BOOL Finish(const char *path, HANDLE file, DWORD copies)
+/* The journal has nothing more to undo: it is marked done and closed, its
+ * copies go (1 to `copies` and the one a killed run may have made behind
+ * them), and then the journal itself. Without the mark the journal goes
+ * first, so that no journal can outlive the copies it names. A marked
+ * journal left behind only costs the next run its deletion, so failures
+ * after the mark are logged, not recorded. */
+static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
 {
     char copy[MAX_PATH];
     BOOL done;
     BOOL result = TRUE;
     DWORD i;
 
-    done = file != INVALID_HANDLE_VALUE && (MarkDone(file) || MarkDone(file));
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    if (!done && !DeleteTwice(path)) return FALSE;
+    done = MarkDone(*file) || MarkDone(*file);
+    if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
+    *file = INVALID_HANDLE_VALUE;
+    if (!done && !DeleteTwice(path, TRUE)) return FALSE;
+    JournalClosed = TRUE;
     for (i = 1; i <= copies + 1 && i <= JOURNAL_MAX_COPIES; ++i) {
         CopyPath(path, i, copy);
-        if (!DeleteTwice(copy)) result = FALSE;
+        if (!DeleteTwice(copy, FALSE)) result = FALSE;
     }
-    if (done && !DeleteTwice(path)) result = FALSE;
+    if (done && !DeleteTwice(path, FALSE)) result = FALSE;
     return result;
 }
 
 /* Cuts the journal behind the record at `end`: what followed was undone. */
-static void CutJournal(const char *path, HANDLE file, DWORD end)
+static void CutJournal(const char *path, DWORD end)
 {
-    HANDLE own = file;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
 
-    if (own == INVALID_HANDLE_VALUE)
-        own = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (own == INVALID_HANDLE_VALUE) return;
-    if (SetFilePointer(own, (LONG)end, NULL, FILE_BEGIN) == end) SetEndOfFile(own);
-    FlushFileBuffers(own);
-    if (own != file) CloseHandle(own);
+    if (file == INVALID_HANDLE_VALUE) return;
+    if (SetFilePointer(file, (LONG)end, NULL, FILE_BEGIN) == end) SetEndOfFile(file);
+    FlushFileBuffers(file);
+    CloseHandle(file);
 }
 
 /* The CR LF that ends the line at `p`, or NULL; NUL bytes do not stop it. */
@@ -779,9 +803,12 @@ static char *FindLineEnd(char *p, const char *end)
     return NULL;
 }
 
-/* Plays the journal at `path` backwards. `file` is the open journal of this
- * run, or none for one left by an earlier run. */
-static DWORD Playback(const char *path, HANDLE file, DWORD copies)
+/* Plays the journal at `path` backwards. `*file` is the open journal of
+ * this run, or none for one left by an earlier run; it is closed when the
+ * journal is finished. Every record's undo puts back one fixed earlier
+ * state, and the earliest record of an object comes last, so a playback
+ * cut short by a fault may simply start again from the end. */
+static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
 {
     struct JournalLine *lines = NULL;
     DWORD *ends = NULL;
@@ -795,10 +822,7 @@ static DWORD Playback(const char *path, HANDLE file, DWORD copies)
     DWORD result = JOURNAL_UNDONE;
 
     POSITION();
-    if (!ReadJournal(path, &text, &size)) {
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        return JOURNAL_FAILED;
-    }
+    if (!ReadJournal(path, &text, &size)) return JOURNAL_FAILED;
     lineEnd = FindLineEnd(text, text + size);
     if (strncmp(text, Magic, MAGIC_LENGTH) != 0 || !lineEnd || lineEnd == text + MAGIC_LENGTH) {
         POSITION();
@@ -811,6 +835,8 @@ static DWORD Playback(const char *path, HANDLE file, DWORD copies)
     LogWrite("Undo journal %s of %s", path, text + MAGIC_LENGTH);
     lines = (struct JournalLine *)HeapAlloc(GetProcessHeap(), 0, (size / 10 + 1) * sizeof *lines);
     ends = (DWORD *)HeapAlloc(GetProcessHeap(), 0, (size / 10 + 1) * sizeof *ends);
+    if (lines) HoldResource(HELD_HEAP, lines);
+    if (ends) HoldResource(HELD_HEAP, ends);
     if (!lines || !ends) {
         POSITION();
         LogWrite("Out of memory");
@@ -834,10 +860,10 @@ static DWORD Playback(const char *path, HANDLE file, DWORD copies)
     if (copies < owned) copies = owned;
     if (count && strcmp(lines[count - 1].fields[0], "DONE") == 0) {
         LogWrite("Undo journal %s was already closed", path);
+        if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
+        *file = INVALID_HANDLE_VALUE;
+        Finish(path, file, copies);
         result = JOURNAL_FINISHED;
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
-        Finish(path, INVALID_HANDLE_VALUE, copies);
         goto done;
     }
     for (i = count; i-- > 0;) {
@@ -845,59 +871,88 @@ static DWORD Playback(const char *path, HANDLE file, DWORD copies)
         if (Undo(&lines[i]) || Undo(&lines[i])) continue;
         POSITION();
         LogWrite("Undo journal %s kept for the next run", path);
-        CutJournal(path, file, ends[i]);
+        if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
+        *file = INVALID_HANDLE_VALUE;
+        CutJournal(path, ends[i]);
         result = JOURNAL_FAILED;
         goto done;
     }
-    if (file == INVALID_HANDLE_VALUE) {
-        file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (*file == INVALID_HANDLE_VALUE) {
+        *file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     }
-    Finish(path, file, copies);
-    file = INVALID_HANDLE_VALUE;
+    if (!Finish(path, file, copies)) result = JOURNAL_FAILED;
 
 done:
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    DropResource(lines);
+    DropResource(ends);
+    DropResource(text);
     if (lines) HeapFree(GetProcessHeap(), 0, lines);
     if (ends) HeapFree(GetProcessHeap(), 0, ends);
     HeapFree(GetProcessHeap(), 0, text);
     return result;
 }
 
+BOOL JournalActive(void)
+{
+    return JournalLive;
+}
+
+BOOL JournalCommitted(void)
+{
+    return JournalLive && JournalClosed;
+}
+
 BOOL JournalCommit(void)
 {
-    HANDLE file = JournalFile;
+    BOOL result;
 
     POSITION();
-    if (file == INVALID_HANDLE_VALUE) return TRUE;
+    if (!JournalLive) return TRUE;
     LogWrite("Undo journal %s closed, the run is complete", JournalPath);
-    JournalFile = INVALID_HANDLE_VALUE;
-    return Finish(JournalPath, file, CopiesMade);
+    result = Finish(JournalPath, &JournalFile, CopiesMade);
+    JournalLive = FALSE;
+    return result;
 }
 
 BOOL JournalRollback(void)
 {
-    HANDLE file = JournalFile;
+    DWORD result;
 
     POSITION();
-    if (file == INVALID_HANDLE_VALUE) return TRUE;
-    JournalFile = INVALID_HANDLE_VALUE;
+    if (!JournalLive) return TRUE;
     LogWrite("Undoing this run's changes from %s", JournalPath);
-    return Playback(JournalPath, file, CopiesMade) == JOURNAL_UNDONE;
+    if (!HeaderWritten) {
+        /* Begun but cut short before its first line: it holds nothing. */
+        if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
+        JournalFile = INVALID_HANDLE_VALUE;
+        JournalLive = FALSE;
+        return DeleteTwice(JournalPath, TRUE);
+    }
+    result = Playback(JournalPath, &JournalFile, CopiesMade);
+    if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
+    JournalFile = INVALID_HANDLE_VALUE;
+    /* A step that could not be undone (a file still held) may succeed at
+     * the run's end, once everything is let go; the journal stays live. */
+    if (result != JOURNAL_FAILED) JournalLive = FALSE;
+    return result != JOURNAL_FAILED;
 }
 
 void JournalAbandon(void)
 {
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
     JournalFile = INVALID_HANDLE_VALUE;
+    JournalLive = FALSE;
 }
 
 DWORD JournalRecover(const char *path)
 {
+    HANDLE file = INVALID_HANDLE_VALUE;
     DWORD attributes;
     DWORD error;
+    DWORD result;
 
     POSITION();
-    if (JournalFile != INVALID_HANDLE_VALUE) {
+    if (JournalLive) {
         RefuseInactive();
         return JOURNAL_FAILED;
     }
@@ -911,7 +966,9 @@ DWORD JournalRecover(const char *path)
         return JOURNAL_FAILED;
     }
     LogWrite("Found the undo journal of an interrupted run at %s", path);
-    return Playback(path, INVALID_HANDLE_VALUE, 0);
+    result = Playback(path, &file, 0);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return result;
 }
 
 BOOL RecoverInterruptedRun(void)

@@ -75,8 +75,12 @@ BOOL JournalKeyCreated(HKEY root, const char *key);
  * value of the tree is recorded. */
 BOOL JournalSaveKeyTree(HKEY root, const char *key);
 
-/* Success: marks the journal done, then deletes it and its copies. */
+/* Success: marks the journal done, then deletes its copies and it. After
+ * a fault, commit and rollback may be called again. */
 BOOL JournalCommit(void);
+/* Whether a commit under way has passed the point after which this run's
+ * journal undoes nothing: a fault after it leaves only clean-up to do. */
+BOOL JournalCommitted(void);
 /* Failure: plays the journal backwards. When every step was undone the
  * journal and its copies are deleted; otherwise the journal stays for the
  * next run. Records nothing itself beyond the failures of its steps. */

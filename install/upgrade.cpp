@@ -17,6 +17,10 @@
 static const char THIS_FILE[] = ".\\install\\upgrade.cpp";
 
 #define NO_INDEX 0xFFFFFFFF
+/* Results of looking up the move record file. */
+#define RECORD_NOT_FOUND 0
+#define RECORD_FOUND 1
+#define RECORD_UNREADABLE 2
 /* Entries that are never compared, whose images every pass deletes, and
  * whose backups are never restored. */
 #define FE_NOT_COMPARED (FE_IMAGE_ONLY | FE_REGISTRY_SCRIPT | FE_DIRECTORY)
@@ -43,6 +47,10 @@ static BOOL WrittenWhole[MAX_SET_ENTRIES];
 /* The restart-time stores as they were before this run. */
 static BOOL StoresSaved; /* saved by this run and not yet released */
 static BOOL RecordSaved;
+/* Which stores were looked at before the run changed anything: only those
+ * are put back or deleted on rollback, never one whose saving failed. */
+static BOOL RecordChecked;
+static BOOL RenameChecked;
 static char RecordBackup[MAX_PATH];
 static BOOL RenameSaved;
 static char WininitBackup[MAX_PATH];
@@ -134,17 +142,19 @@ static BOOL RestartOperationsPending(void)
 {
     char path[MAX_PATH];
     HKEY key;
-    BOOL pending;
+    LONG error;
 
     if (IsWin95) {
         WininitPath(path);
         return FileExists(path);
     }
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return FALSE;
-    pending = RegQueryValueExA(key, PendingValue, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+    /* Only a value known to be missing means nothing is pending: a store
+     * that cannot be read may well list operations, whose files must stay. */
+    error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE, &key);
+    if (error != ERROR_SUCCESS) return error != ERROR_FILE_NOT_FOUND;
+    error = RegQueryValueExA(key, PendingValue, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
-    return pending;
+    return error != ERROR_FILE_NOT_FOUND;
 }
 
 /* Deletes a file left by an earlier run, when there is one. */
@@ -162,43 +172,30 @@ static BOOL DeleteStaleFile(const char *path, const char *message)
     return FALSE;
 }
 
+static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair);
+
 /* Whether `path` is the waiting file of a replacement queued by an
- * earlier run (the source of a record in the move record file). */
+ * earlier run (the source of a record in the move record file). A record
+ * file that cannot be read may list it: then it counts as waiting. */
 static BOOL IsWaitingFile(const char *path)
 {
-    struct MappedFile records;
-    char record[MAX_PATH];
     char shortPath[MAX_PATH];
-    DWORD offset = 0;
-    DWORD recordLength;
-    DWORD sourceLength;
-    BOOL found = FALSE;
+    char pair[2 * MAX_PATH];
 
-    MoveRecordPath(record);
-    if (!FileExists(record) || !MapFile(record, 0, &records)) return FALSE;
     GetShortName(path, shortPath, FALSE);
-    while (!found && records.Size - offset >= 12) {
-        recordLength = GetWord(records.Data + offset);
-        sourceLength = GetWord(records.Data + offset + 4);
-        if (recordLength < 12 || sourceLength >= MAX_PATH || recordLength > records.Size - offset ||
-            12 + sourceLength > recordLength)
-            break;
-        memset(record, 0, sizeof record);
-        memcpy(record, records.Data + offset + 12, sourceLength);
-        found = lstrcmpiA(record, shortPath) == 0 || lstrcmpiA(record, path) == 0;
-        offset += recordLength;
-    }
-    UnmapFile(&records, 0);
-    return found;
+    return LookUpMoveRecord(shortPath, TRUE, pair) != RECORD_NOT_FOUND ||
+           LookUpMoveRecord(path, TRUE, pair) != RECORD_NOT_FOUND;
 }
 
-/* Image files and codec temporary files that a killed run left beside the
- * targets (and its saved copies in Temp) go; waiting files of queued
- * replacements stay. Nothing here is recorded: leftovers harm nobody. */
-static void DeleteLeftovers(void)
+/* Codec temporary files, and with `images` the image files that a killed
+ * run left beside the targets (and its saved copies in Temp), go; waiting
+ * files of queued replacements stay. The image files of this run are in
+ * its journal, so after a failure only the codec's need this. Nothing here
+ * is recorded: leftovers harm nobody. */
+static void DeleteLeftovers(BOOL images)
 {
     static const DWORD directories[] = {DIR_TEMP, DIR_SYSTEM32, DIR_DRIVERS};
-    static const char *const patterns[] = {"KVT*.TMP", "CX?????.$$$"};
+    static const char *const patterns[] = {"CX?????.$$$", "KVT*.TMP"};
     WIN32_FIND_DATAA found;
     HANDLE search;
     char path[MAX_PATH];
@@ -207,7 +204,7 @@ static void DeleteLeftovers(void)
     unsigned p;
 
     for (d = 0; d < sizeof directories / sizeof directories[0]; ++d) {
-        for (p = 0; p < sizeof patterns / sizeof patterns[0]; ++p) {
+        for (p = 0; p < (images ? 2U : 1U); ++p) {
             MakeDirPath(path, patterns[p], directories[d], NULL);
             search = FindFirstFileA(path, &found);
             if (search == INVALID_HANDLE_VALUE) continue;
@@ -237,7 +234,7 @@ BOOL UpgradeInit(void)
     /* An interrupted run is taken back before this one looks at anything. */
     if (!RecoverInterruptedRun()) return FALSE;
     POSITION();
-    DeleteLeftovers();
+    DeleteLeftovers(TRUE);
     LogWrite("Checking for pending more/delete operations");
     pending = RestartOperationsPending();
     POSITION();
@@ -268,6 +265,8 @@ void UpgradeDone(void)
     POSITION();
     if (EngineInitialised) cxDone();
     EngineInitialised = FALSE;
+    /* Temporaries that the codec still held during the clean-up pass. */
+    if (StatusIsError()) DeleteLeftovers(TRUE);
 }
 
 /* ---- Extraction -------------------------------------------------------- */
@@ -576,6 +575,7 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         RecordStatus(2067, error);
         return FALSE;
     }
+    HoldResource(HELD_HANDLE, file);
     info->exists = TRUE;
     info->size = GetFileSize(file, NULL);
     if (info->size == 0xFFFFFFFF) {
@@ -583,6 +583,7 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         POSITION();
         LogWrite("Unable to get %s file size 0x%08lX", path, error);
         RecordStatus(2072, error);
+        DropResource(file);
         CloseHandle(file);
         return FALSE;
     }
@@ -591,9 +592,11 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         POSITION();
         LogWrite("Unable to get %s file time 0x%08lX", path, error);
         RecordStatus(2072, error);
+        DropResource(file);
         CloseHandle(file);
         return FALSE;
     }
+    DropResource(file);
     CloseHandle(file);
     info->attributes = GetFileAttributesA(path);
     if (info->attributes == 0xFFFFFFFF) {
@@ -616,17 +619,20 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         return TRUE;
     }
     block = HeapAlloc(GetProcessHeap(), 0, size);
+    if (block) HoldResource(HELD_HEAP, block);
     if (!block) {
         LogWrite("Out of memory");
         return TRUE;
     }
     if (!GetFileVersionInfoA(path, 0, size, block)) {
         LogWrite("Unable to get %s version info 0x%08lX", path, GetLastError());
+        DropResource(block);
         HeapFree(GetProcessHeap(), 0, block);
         return TRUE;
     }
     if (!VerQueryValueA(block, "\\", (LPVOID *)&fixed, &length) || length < sizeof *fixed) {
         LogWrite("Unable to get %s VS_FIXEDFILEINFO", path);
+        DropResource(block);
         HeapFree(GetProcessHeap(), 0, block);
         return TRUE;
     }
@@ -643,7 +649,8 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         ReadVersionString(block, prefix, "FileVersion", info->fileVersionText, sizeof info->fileVersionText);
         ReadVersionString(block, prefix, "CompanyName", info->companyName, sizeof info->companyName);
     }
-    HeapFree(GetProcessHeap(), 0, block);
+    DropResource(block);
+        HeapFree(GetProcessHeap(), 0, block);
     return TRUE;
 }
 
@@ -820,7 +827,10 @@ BOOL MoveNow(const char *source, const char *destination)
     return TRUE;
 }
 
-BOOL FindMoveRecord(const char *name, char *pair)
+/* Looks for a record of the move record file whose destination (or, with
+ * `bySource`, whose source) is `name`; the pair holds the record found.
+ * The file is only read: writing it back would change its time stamp. */
+static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair)
 {
     struct MappedFile records;
     char path[MAX_PATH];
@@ -828,11 +838,11 @@ BOOL FindMoveRecord(const char *name, char *pair)
     DWORD recordLength;
     DWORD sourceLength;
     DWORD destinationLength;
-    BOOL found = FALSE;
+    DWORD found = RECORD_NOT_FOUND;
 
     MoveRecordPath(path);
-    if (!FileExists(path)) return FALSE;
-    if (!MapFile(path, 0, &records)) return FALSE;
+    if (!FileExists(path)) return RECORD_NOT_FOUND;
+    if (!MapFile(path, 0, &records)) return RECORD_UNREADABLE;
     while (offset < records.Size && records.Size - offset >= 12) {
         recordLength = GetWord(records.Data + offset);
         sourceLength = GetWord(records.Data + offset + 4);
@@ -845,15 +855,20 @@ BOOL FindMoveRecord(const char *name, char *pair)
         memset(pair, 0, 2 * MAX_PATH);
         memcpy(pair, records.Data + offset + 12, sourceLength);
         memcpy(pair + MAX_PATH, records.Data + offset + 12 + sourceLength, destinationLength);
-        if (lstrcmpiA(pair + MAX_PATH, name) == 0) {
-            found = TRUE;
+        if (lstrcmpiA(bySource ? pair : pair + MAX_PATH, name) == 0) {
+            found = RECORD_FOUND;
             break;
         }
         if (recordLength > records.Size - offset) break;
         offset += recordLength;
     }
-    UnmapFile(&records, 0);
+    ReleaseMappedFile(&records);
     return found;
+}
+
+BOOL FindMoveRecord(const char *name, char *pair)
+{
+    return LookUpMoveRecord(name, FALSE, pair) == RECORD_FOUND;
 }
 
 BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL record);
@@ -991,7 +1006,16 @@ static BOOL UpdateWaitingFile(const char *image, const char *target)
     char pair[2 * MAX_PATH];
     DWORD error;
 
-    if (!GetShortName(target, shortName, FALSE) || !FindMoveRecord(shortName, pair)) return TRUE;
+    if (!GetShortName(target, shortName, FALSE)) {
+        if (!FileExists(target)) return TRUE;
+        /* Without its short name a waiting replacement would go unseen. */
+        error = GetLastError();
+        POSITION();
+        LogWrite("GetShortPathName failed on %s 0x%08lX", target, error);
+        RecordStatus(2065, error);
+        return FALSE;
+    }
+    if (!FindMoveRecord(shortName, pair)) return TRUE;
     POSITION();
     LogWrite("Updating waiting file %s for %s", pair, target);
     if (!JournalSaveFile(pair)) return FALSE;
@@ -1123,6 +1147,8 @@ static BOOL BackupPendingOperations(void)
     POSITION();
     RecordSaved = FALSE;
     RenameSaved = FALSE;
+    RecordChecked = FALSE;
+    RenameChecked = FALSE;
     SavedValue = NULL;
     SavedSize = 0;
     StoresSaved = TRUE;
@@ -1138,9 +1164,11 @@ static BOOL BackupPendingOperations(void)
     }
     MoveRecordPath(path);
     if (!BackupCopy(path, &RecordSaved, RecordBackup)) return FALSE;
+    RecordChecked = TRUE;
     if (IsWin95) {
         WininitPath(path);
-        return BackupCopy(path, &RenameSaved, WininitBackup);
+        RenameChecked = BackupCopy(path, &RenameSaved, WininitBackup);
+        return RenameChecked;
     }
     POSITION();
     LogWrite("Attempting PendingFileRenameOperations value backup");
@@ -1157,6 +1185,7 @@ static BOOL BackupPendingOperations(void)
         POSITION();
         if (error == ERROR_FILE_NOT_FOUND) {
             LogWrite("No existing PendingFileRenameOperations value to backup");
+            RenameChecked = TRUE;
             return TRUE;
         }
         /* Recorded, so that the extraction reports the failure it causes. */
@@ -1183,6 +1212,7 @@ static BOOL BackupPendingOperations(void)
         return FALSE;
     }
     RenameSaved = TRUE;
+    RenameChecked = TRUE;
     RegCloseKey(key);
     return TRUE;
 }
@@ -1222,11 +1252,13 @@ static BOOL RestorePendingOperations(BOOL restore)
     StoresSaved = FALSE;
     if (restore) {
         MoveRecordPath(path);
-        if (!RestoreFile(RecordSaved, RecordBackup, path, "Deleting MoveFileRecord at %s")) result = FALSE;
+        if (RecordChecked && !RestoreFile(RecordSaved, RecordBackup, path, "Deleting MoveFileRecord at %s"))
+            result = FALSE;
         if (IsWin95) {
             WininitPath(path);
-            if (!RestoreFile(RenameSaved, WininitBackup, path, "Deleting WININIT.INI at %s")) result = FALSE;
-        } else {
+            if (RenameChecked && !RestoreFile(RenameSaved, WininitBackup, path, "Deleting WININIT.INI at %s"))
+                result = FALSE;
+        } else if (RenameChecked) {
             POSITION();
             LogWrite("Attempting PendingFileRenameOperations value restore");
             error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_SET_VALUE, &key);
@@ -1323,5 +1355,9 @@ pass:
     RestorePendingOperations(StatusIsError());
     /* Whatever else the failed run changed is taken back from the journal;
      * after a success the journal stays open until the run's end. */
-    if (StatusIsError()) JournalRollback();
+    if (!StatusIsError()) return;
+    JournalRollback();
+    /* Temporaries of a step cut short by a fault, before the journal knew
+     * them, are no one's: the codec's, and freshly named image files. */
+    DeleteLeftovers(TRUE);
 }

@@ -223,6 +223,7 @@ static void GuardedRun(void *unused)
 }
 
 static void ReportFault(DWORD code);
+static void LogFault(DWORD code);
 
 /* After a fault the guarded region was left midway: the clean-up pass that
  * the sequence would have run, and the library's own clean-up, run here. */
@@ -230,6 +231,7 @@ static void CleanupAfterFault(void *unused)
 {
     (void)unused;
     POSITION();
+    ReleaseHeldResources();
     if (!LibraryInitialised) return;
     LogWrite("Cleaning up after the exception");
     if (GetFileSet()) CleanupImageFiles(GetFileSet(), TRUE);
@@ -261,7 +263,17 @@ void FinishChanges(void)
     finish = StatusIsError() ? RollbackChanges : CommitChanges;
     code = RunGuarded(finish, NULL);
     if (code == 0) return;
+    if (finish == CommitChanges && JournalCommitted()) {
+        /* The installation is final; only the journal's files were left to
+         * delete. The fault is logged, and the status stays the run's. */
+        LogFault(code);
+        ReleaseHeldResources();
+        code = RunGuarded(CommitChanges, NULL);
+        if (code != 0) LogFault(code);
+        return;
+    }
     ReportFault(code);
+    ReleaseHeldResources();
     /* A rollback stopped midway reads its journal again; a commit that
      * faulted turned the run into a failure, taken back in full. */
     code = RunGuarded(RollbackChanges, NULL);
@@ -271,6 +283,11 @@ void FinishChanges(void)
 static void ReportFault(DWORD code)
 {
     ReportException(code, THIS_FILE, __LINE__);
+}
+
+static void LogFault(DWORD code)
+{
+    LogException(code, THIS_FILE, __LINE__);
 }
 
 static void DecideRestart(void)
@@ -298,10 +315,39 @@ static void DecideRestart(void)
     }
 }
 
+static void StartRun(void *unused)
+{
+    (void)unused;
+    LogOpen(NULL);
+    DiscoverPlatform();
+    SetupDirectories("");
+    POSITION();
+    LogWrite("%s %s install, %s logfile on completion, %s reboots. %s launched",
+             RunFlags.forced ? "Forced" : "Unforced", RunFlags.silent ? "silent" : "visual",
+             RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow",
+             RunFlags.autorun ? "autorun" : "not autorun");
+}
+
+static void DecideRestartGuarded(void *unused)
+{
+    (void)unused;
+    DecideRestart();
+}
+
+static void EndLog(void *unused)
+{
+    BOOL keep;
+
+    (void)unused;
+    POSITION();
+    LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
+    keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
+    LogClose(keep);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
     DWORD exception;
-    BOOL keep;
 
     (void)previous;
     (void)show;
@@ -317,29 +363,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     }
     ModuleInstance = instance;
 
-    LogOpen(NULL);
-    DiscoverPlatform();
-    SetupDirectories("");
-    POSITION();
-    LogWrite("%s %s install, %s logfile on completion, %s reboots. %s launched",
-             RunFlags.forced ? "Forced" : "Unforced", RunFlags.silent ? "silent" : "visual",
-             RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow",
-             RunFlags.autorun ? "autorun" : "not autorun");
-
-    exception = RunGuarded(GuardedRun, NULL);
+    /* Every step from here on runs guarded: a fault anywhere still ends in
+     * a final status, with the run's changes taken back. */
+    exception = RunGuarded(StartRun, NULL);
+    if (exception == 0) exception = RunGuarded(GuardedRun, NULL);
     if (exception != 0) {
         ReportFault(exception);
         exception = RunGuarded(CleanupAfterFault, NULL);
         if (exception != 0) ReportFault(exception);
     }
-
-    DecideRestart();
+    exception = RunGuarded(DecideRestartGuarded, NULL);
+    if (exception != 0) ReportFault(exception);
     FinishChanges();
 
-    POSITION();
-    LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
-    keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
-    LogClose(keep);
+    /* The final status is decided and the machine final: a fault while the
+     * log closes is not allowed to change either. */
+    RunGuarded(EndLog, NULL);
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

@@ -20,7 +20,9 @@ void ParseCommandLine(char *commandLine);
 BOOL TakeInstanceMutex(void);
 void ReleaseInstanceMutex(void);
 /* The crash report of a guarded run, written at the entry point's position
- * `file` and `line`: the three lines, then status 2050 with the code. */
+ * `file` and `line`: the three lines; ReportException then records status
+ * 2050 with the code. */
+void LogException(DWORD code, const char *file, LONG line);
 void ReportException(DWORD code, const char *file, LONG line);
 BOOL InstallSequence(struct FileSet *set);
 BOOL AnyUpgradeWanted(struct FileSet *set);

@@ -133,6 +133,20 @@ void CopyMachine(const std::string& from, const std::string& to) {
     Spawn({"/bin/cp", "-a", from, to}, {});
 }
 
+// The state without the undo journal and its copies: what a run killed
+// after its commit leaves besides the complete install.
+std::string WithoutJournal(const std::string& state) {
+    std::istringstream in(state);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        std::string lower = line;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        if (lower.find("\\halvik.jnl") != std::string::npos || lower.find("\\halvik.0") != std::string::npos) continue;
+        out += line + "\n";
+    }
+    return out;
+}
+
 // The first line that differs, to say what a violation left behind.
 std::string FirstDifference(const std::string& want, const std::string& got) {
     std::istringstream a(want), b(got);
@@ -150,6 +164,7 @@ struct Reference {
     std::string before, beforeRebooted;  // the machine as it was
     std::string after, afterRebooted;    // the complete new install
     unsigned long code = 0;
+    unsigned long secondCode = 0;  // a second run on the complete install
 };
 
 struct Point {
@@ -164,11 +179,14 @@ std::string CheckPoint(const std::string& base, const std::string& dir, const Po
     std::string diff;
     if (o.killed) {
         if (!p.kill) return "ended by a signal";
+        // Killed after its commit, the run had finished: the next one finds
+        // the complete install, as any second run would.
+        unsigned long want = WithoutJournal(State(dir)) == ref.after ? ref.secondCode : ref.code;
         o = RunInstaller(dir, "");
         if (!o.exited) return "the run after the kill did not end normally";
-        if (IsError(o.status) || Code(o.status) != ref.code) {
+        if (IsError(o.status) || Code(o.status) != want) {
             char text[96];
-            std::snprintf(text, sizeof text, "the run after the kill ended with 0x%08lX, not code %lu", o.status, ref.code);
+            std::snprintf(text, sizeof text, "the run after the kill ended with 0x%08lX, not code %lu", o.status, want);
             return text;
         }
     }
@@ -291,6 +309,9 @@ int main(int argc, char** argv) {
         }
         ref.code = Code(o.status);
         ref.after = State(base + ".ref");
+        CopyMachine(base + ".ref", base + ".second");
+        ref.secondCode = Code(RunInstaller(base + ".second", "").status);
+        fs::remove_all(base + ".second");
         Reboot(base + ".ref");
         ref.afterRebooted = State(base + ".ref");
         std::vector<Point> all = FaultPoints(ReadFile(base + ".calls")), points;

@@ -1,0 +1,143 @@
+// Whole runs that fail, fault or are killed midway: the machine ends as it
+// was, or, after a kill, the next run finishes the install. Also the two
+// backup rules: a waiting older replacement never undoes an upgrade, and
+// the first backup of the driver is kept.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <windows.h>
+
+#include "machine_fixture.h"
+
+namespace {
+
+const char kDriver[] = "C:\\WINDOWS\\system32\\drivers\\Halvik.sys";
+const char kBackup[] = "C:\\WINDOWS\\system32\\drivers\\Halvik.BAK";
+
+class Undo : public MachineTest {
+protected:
+    // winxp with `driver` (a payload variant, or "" for none) installed.
+    void Prepare(const std::string& driver) {
+        UseFreshMachine("winxp");
+        std::filesystem::copy_file(HALVINST_EXE, dir_ + "/d/HALVINST.EXE");
+        if (!driver.empty()) {
+            std::filesystem::create_directories(Host("C:\\WINDOWS\\system32\\drivers"));
+            std::filesystem::copy_file(Payload(driver), Host(kDriver));
+        }
+    }
+    static std::string Payload(const std::string& name) { return std::string(PAYLOAD_BUILD_DIR) + "/" + name; }
+    std::string Tool(const std::string& args, const std::string& env = "") {
+        return RunShell(env + " " + WINSIM_TOOL + " " + args);
+    }
+    // The exit code's status code, or 0xFFFF when the process was killed.
+    unsigned Run(const std::string& faults = "", const std::string& args = "SILENT") {
+        std::string env = faults.empty() ? "" : "WINSIM_FAIL='" + faults + "'";
+        std::string out = Tool("run '" + dir_ + "' -- 'D:\\HALVINST.EXE' " + args, env);
+        unsigned code = 0;
+        if (std::sscanf(out.c_str(), "exit code 0x%x", &code) != 1) return 0xFFFF;
+        return code >> 20;
+    }
+    std::string Snapshot() {
+        std::string file = dir_ + ".snap";
+        Tool("snapshot '" + dir_ + "' '" + file + "'");
+        return file;
+    }
+    // What changed since `snapshot`, without the log a failed run keeps.
+    std::string ChangesSince(const std::string& snapshot) {
+        std::string diff = Tool("diff '" + snapshot + "' '" + dir_ + "'"), out, line;
+        for (size_t at = 0; at < diff.size();) {
+            size_t end = diff.find('\n', at);
+            line = diff.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            at = end == std::string::npos ? diff.size() : end + 1;
+            if (line.find("HALVINST.LOG") == std::string::npos && line.find("files:") == std::string::npos &&
+                line.find("no changes") == std::string::npos)
+                out += line + "\n";
+        }
+        return out;
+    }
+    bool Same(const std::string& windowsPath, const std::string& payload) {
+        return HostFileExists(Host(windowsPath)) && ReadHostFile(Host(windowsPath)) == ReadHostFile(Payload(payload));
+    }
+};
+
+TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
+    const char* faults[] = {
+        "RegCreateKeyExA:1:5",     // the service key, after the driver was replaced
+        "RegSetValueExA:7:5",      // the LowerFilters value
+        "RegCreateKeyA:1:5",       // the uninstall entry, the run's last change
+        "*:60:AV",                 // a processor fault inside the replacement
+        "SetFileAttributesA:4:5",  // an attribute reset before the backup
+    };
+    for (const char* fault : faults) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        std::string before = Snapshot();
+        unsigned code = Run(fault);
+        EXPECT_GE(code, 2048u) << fault;
+        EXPECT_NE(code, 0xFFFFu) << fault;
+        EXPECT_EQ(ChangesSince(before), "") << fault;
+        EXPECT_TRUE(Same(kDriver, "variants/7.1.0.188/HALVIK.SYS")) << fault;
+    }
+}
+
+TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
+    Prepare("variants/7.1.0.188/HALVIK.SYS");
+    ASSERT_EQ(Run(), 2u);
+    std::string complete = Snapshot();
+    std::filesystem::rename(complete, dir_ + ".complete");
+    complete = dir_ + ".complete";
+    // Extraction, comparison, backup, replacement, registry script, filter, uninstall entry.
+    for (int call = 20; call <= 180; call += 16) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        ASSERT_EQ(Run("*:" + std::to_string(call) + ":KILL"), 0xFFFFu) << call;
+        unsigned next = Run();
+        EXPECT_TRUE(next == 2u || next == 0u) << call << ": " << next;
+        // Another machine, so other time stamps: what must match is the rest.
+        std::string changes, all = ChangesSince(complete);
+        for (size_t at = 0, end; at < all.size(); at = end + 1) {
+            end = all.find('\n', at);
+            std::string line = all.substr(at, end - at);
+            if (line.find(": written ") == std::string::npos) changes += line + "\n";
+        }
+        EXPECT_EQ(changes.find("Halvik"), std::string::npos) << call << ": " << changes;
+        EXPECT_EQ(changes.find(".TMP"), std::string::npos) << call << ": " << changes;
+        EXPECT_EQ(changes.find("halvik."), std::string::npos) << call << ": " << changes;
+        EXPECT_EQ(changes.find("Talven"), std::string::npos) << call << ": " << changes;
+    }
+    std::filesystem::remove(complete);
+}
+
+TEST_F(Undo, AWaitingOlderReplacementNeverUndoesTheUpgrade) {
+    Prepare("variants/7.1.0.188/HALVIK.SYS");
+    const char waiting[] = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP";
+    std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
+    // An earlier run queued KVT7.TMP over the driver and recorded it.
+    std::string a = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP", b = kDriver, record;
+    for (uint32_t v : {uint32_t(12 + a.size() + b.size()), uint32_t(a.size()), uint32_t(b.size())})
+        for (int i = 0; i < 4; ++i) record += static_cast<char>(v >> (8 * i));
+    WriteHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP"), record + a + b);
+    std::string value = "\\??\\" + a + std::string(1, '\0') + "!\\??\\" + b + std::string(2, '\0');
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                   static_cast<DWORD>(value.size()));
+    RegCloseKey(key);
+
+    EXPECT_EQ(Run(), 2u);
+    EXPECT_TRUE(Same(kBackup, "variants/7.1.0.188/HALVIK.SYS")) << "the installed driver is backed up";
+    Tool("reboot '" + dir_ + "'");
+    EXPECT_TRUE(Same(kDriver, "HALVIK2K.SYS")) << "the new driver survives the restart";
+}
+
+TEST_F(Undo, TheFirstBackupIsKept) {
+    Prepare("variants/7.0.5.300/HALVIK.SYS");
+    ASSERT_EQ(Run(), 2u);
+    EXPECT_TRUE(Same(kBackup, "variants/7.0.5.300/HALVIK.SYS"));
+    ASSERT_EQ(Run("", "SILENT FORCE"), 2u);
+    EXPECT_TRUE(Same(kBackup, "variants/7.0.5.300/HALVIK.SYS")) << "a later upgrade keeps the first backup";
+}
+
+}  // namespace
