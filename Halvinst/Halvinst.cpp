@@ -66,7 +66,7 @@ static void Refuse(UINT id)
  * its code, in the selected language. */
 static void FormatFirstError(char *text)
 {
-    char message[sizeof StringBuffer];
+    char message[LANG_STRING_SIZE];
 
     lstrcpynA(message, LangString(ErrorMessageId(StatusWord, StatusQualifier)), sizeof message);
     FormatErrorCode(text, LangString(13), message, StatusWord, StatusQualifier);

@@ -28,8 +28,10 @@ protected:
                         std::string* output = nullptr) {
         std::string out = Tool("run '" + dir_ + "' -- " + program + " " + args, env);
         if (output) *output = out;
+        // winsim may say first where a host program runs in the machine.
+        size_t at = out.find("exit code 0x");
         unsigned code = 0;
-        if (std::sscanf(out.c_str(), "exit code 0x%x", &code) != 1) return 0xFFFFFFFF;
+        if (at == std::string::npos || std::sscanf(out.c_str() + at, "exit code 0x%x", &code) != 1) return 0xFFFFFFFF;
         return code >> 20;
     }
     unsigned Install(const std::string& args = "SILENT") { return RunProgram("'D:\\HALVINST.EXE'", args); }

@@ -1,6 +1,5 @@
 // winsim: create simulated Windows machines and run programs on them.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,11 +136,6 @@ int Run(int argc, char** argv) {
         std::fprintf(stderr, "winsim run: %s\n", error.c_str());
         return 1;
     }
-    // Files inside a machine carry no host execute bit (an installer writes
-    // them with CreateFileA); on Windows every program file can be started.
-    struct stat st;
-    if (stat(target.hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IXUSR))
-        chmod(target.hostPath.c_str(), st.st_mode | S_IXUSR);
     if (!target.copy.empty())
         std::fprintf(stderr, "winsim run: %s runs as %s in the machine\n", argv[4], target.windowsPath.c_str());
     setenv("WINSIM_PROGRAM", target.windowsPath.c_str(), 1);

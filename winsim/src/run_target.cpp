@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -14,9 +16,12 @@ namespace winsim {
 namespace {
 
 // A host program: an executable ELF image or a script with its interpreter.
+// A host program: an ELF image or a script. The execute bit is not asked
+// for here: files a program wrote inside a machine (an installed
+// uninstaller) have none, and on Windows every program file can be started.
 bool IsProgram(const std::string& path) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || access(path.c_str(), X_OK) != 0) return false;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     char magic[4] = {};
     std::ifstream in(path, std::ios::binary);
     in.read(magic, sizeof magic);
@@ -74,7 +79,19 @@ bool PrepareRun(const std::string& program, RunTarget& target, std::string& erro
     target.hostPath = real;
     target.windowsPath = windowsPath ? program : WindowsPath(real);
     bool inMachine = target.windowsPath.compare(0, 2, "Z:") != 0;
+    if (!inMachine && access(real, X_OK) != 0) {
+        error = "cannot start " + program + ": it is not executable on the host";
+        return false;
+    }
     if (!inMachine && !CopyIntoMachine(real, target, error)) return false;
+    // Files inside a machine carry no host execute bit (a program wrote them
+    // with CreateFileA); the host needs one to start the file.
+    struct stat st;
+    if (stat(target.hostPath.c_str(), &st) == 0 && !(st.st_mode & S_IXUSR) &&
+        chmod(target.hostPath.c_str(), st.st_mode | S_IXUSR) != 0) {
+        error = "cannot start " + program + ": " + std::strerror(errno);
+        return false;
+    }
     target.currentDirectory = FolderOf(target.windowsPath);
     return true;
 }
