@@ -64,11 +64,18 @@ DWORD RunGuarded(void (*body)(void *), void *context)
     handler = AddVectoredExceptionHandler(1, GuardHandler);
     if (__builtin_setjmp(frame.jump) == 0) {
         ActiveGuard = &frame;
+#ifdef __cpp_exceptions
         try {
             body(context);
         } catch (...) {
             result = CPP_EXCEPTION_CODE;
         }
+#else
+        /* Built without C++ exceptions (the 32-bit stub): nothing in the
+         * program throws one, and without unwind tables none could reach
+         * this frame, so there is nothing to catch. */
+        body(context);
+#endif
     } else {
         result = frame.code;
     }

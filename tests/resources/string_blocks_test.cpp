@@ -4,10 +4,12 @@
 
 #include <set>
 
+#include "pictures.h"
 #include "resource_bytes.h"
+#include "resource_set.h"
 #include "sources_fixture.h"
 
-TEST(StringBlocks, DecodeBackToTheSourceTextsInBlocks1_2_3_63_129_130_131)
+TEST(StringBlocks, DecodeBackToTheSourceTextsInBlocks1_2_63_129_130_131)
 {
     const auto resources = HostResources();
     std::vector<std::uint16_t> languages;
@@ -25,7 +27,8 @@ TEST(StringBlocks, DecodeBackToTheSourceTextsInBlocks1_2_3_63_129_130_131)
                 EXPECT_EQ(strings[i], TextOf(table, id)) << table.file << ", string " << id;
             }
         }
-        EXPECT_EQ(blocks, (std::set<std::uint16_t>{1, 2, 3, 63, 129, 130, 131})) << table.file;
+        // Block 3, the uninstaller's 32-47, is not the installer's to carry.
+        EXPECT_EQ(blocks, (std::set<std::uint16_t>{1, 2, 63, 129, 130, 131})) << table.file;
     }
     EXPECT_EQ(languages, InstallerLanguages());
 }
@@ -36,5 +39,25 @@ TEST(StringBlocks, AreOrderedByTypeNameAndLanguageAsEnumerationReportsThem)
     for (const auto& entry : HostTableInOrder()) {
         EXPECT_LT(previous, entry.first);
         previous = entry.first;
+    }
+}
+
+TEST(StringBlocks, TheUninstallerCarriesItsOwnBlockAndTheInstallersInEveryLanguage)
+{
+    const std::vector<resgen::Resource> installer = resgen::BuildResources(TreeSources(), resgen::DrawPictures());
+    const std::vector<resgen::Resource> uninstaller =
+        resgen::BuildUninstallerResources(TreeSources(), resgen::DrawPictures(), {});
+    const auto blocksOf = [](const std::vector<resgen::Resource>& resources, std::uint16_t language) {
+        std::set<std::uint16_t> blocks;
+        for (const resgen::Resource& r : resources) {
+            if (r.type == kRtString && r.language == language)
+                blocks.insert(r.name);
+        }
+        return blocks;
+    };
+    for (const std::uint16_t language : InstallerLanguages()) {
+        EXPECT_EQ(blocksOf(installer, language), (std::set<std::uint16_t>{1, 2, 63, 129, 130, 131})) << language;
+        EXPECT_EQ(blocksOf(uninstaller, language), (std::set<std::uint16_t>{1, 2, 3, 63, 129, 130, 131}))
+            << language;
     }
 }

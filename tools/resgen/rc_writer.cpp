@@ -5,6 +5,7 @@
 
 #include "pictures.h"
 #include "resource_set.h"
+#include "string_blocks.h"
 #include "window_styles.h"
 
 namespace resgen {
@@ -109,7 +110,7 @@ std::string WriteRcScript(const ResourceSources& sources, const std::string& bit
     WriteDialog(rc, sources.dialog);
     rc << "\n" << kSidePictureName << " BITMAP \"" << bitmapFile << "\"\n";
     rc << kIconName << " ICON \"" << iconFile << "\"\n";
-    for (const StringTable& table : sources.stringTables)
+    for (const StringTable& table : InstallerStringTables(sources.stringTables))
         WriteStringTable(rc, table);
     return rc.str();
 }

@@ -11,7 +11,8 @@ namespace resgen {
 std::string RcWideString(const std::u16string& text);
 
 // The resource script that windres compiles into the Windows build: the dialog, the
-// picture and the icon (from the files named), and one STRINGTABLE per language.
+// picture and the icon (from the files named), and one STRINGTABLE per language without
+// the uninstaller's block.
 std::string WriteRcScript(const ResourceSources& sources, const std::string& bitmapFile,
                           const std::string& iconFile);
 

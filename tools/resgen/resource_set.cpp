@@ -10,14 +10,15 @@
 namespace resgen {
 namespace {
 
-void AddIconAndStrings(const ResourceSources& sources, const Pictures& pictures, std::vector<Resource>& resources)
+void AddIconAndStrings(const std::vector<StringTable>& stringTables, const Pictures& pictures,
+                       std::vector<Resource>& resources)
 {
     for (std::size_t i = 0; i < pictures.icon.size(); ++i)
         resources.push_back({kRtIcon, static_cast<std::uint16_t>(kFirstIconImageName + i), kNeutralLanguage,
                              pictures.icon[i].data});
     resources.push_back({kRtGroupIcon, kIconName, kNeutralLanguage,
                          GroupIconDirectory(pictures.icon, kFirstIconImageName)});
-    for (const StringTable& table : sources.stringTables) {
+    for (const StringTable& table : stringTables) {
         for (auto& [block, data] : EncodeStringBlocks(table))
             resources.push_back({kRtString, block, table.language, std::move(data)});
     }
@@ -44,7 +45,7 @@ std::vector<Resource> BuildResources(const ResourceSources& sources, const Pictu
     std::vector<Resource> resources;
     resources.push_back({kRtBitmap, kSidePictureName, kNeutralLanguage, pictures.sidePicture});
     resources.push_back({kRtDialog, sources.dialog.id, kNeutralLanguage, EncodeDialogTemplate(sources.dialog)});
-    AddIconAndStrings(sources, pictures, resources);
+    AddIconAndStrings(InstallerStringTables(sources.stringTables), pictures, resources);
     SortAsDirectory(resources);
     return resources;
 }
@@ -54,7 +55,7 @@ std::vector<Resource> BuildUninstallerResources(const ResourceSources& sources, 
 {
     std::vector<Resource> resources;
     resources.push_back({kRtVersion, kVersionName, kNeutralLanguage, versionResource});
-    AddIconAndStrings(sources, pictures, resources);
+    AddIconAndStrings(sources.stringTables, pictures, resources);
     SortAsDirectory(resources);
     return resources;
 }

@@ -32,8 +32,9 @@ struct Resource {
     std::vector<std::uint8_t> data;
 };
 
-// Every resource of the installer, ordered by type, name and language as a PE resource
-// directory orders them; throws InputError when the dialog shows a picture that is not drawn.
+// Every resource of the installer (its string tables without the uninstaller's block),
+// ordered by type, name and language as a PE resource directory orders them; throws
+// InputError when the dialog shows a picture that is not drawn.
 std::vector<Resource> BuildResources(const ResourceSources& sources, const Pictures& pictures);
 
 // The uninstaller's resources: the icon, every string table (its own texts are a block of

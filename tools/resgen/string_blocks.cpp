@@ -1,5 +1,7 @@
 #include "string_blocks.h"
 
+#include <algorithm>
+
 #include "byte_writer.h"
 
 namespace resgen {
@@ -22,6 +24,20 @@ std::map<std::uint16_t, std::vector<std::uint8_t>> EncodeStringBlocks(const Stri
         blocks.emplace(block, out.Take());
     }
     return blocks;
+}
+
+std::vector<StringTable> InstallerStringTables(const std::vector<StringTable>& tables)
+{
+    std::vector<StringTable> installer = tables;
+    for (StringTable& table : installer) {
+        auto& entries = table.entries;
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [](const StringEntry& entry) {
+                                         return StringBlockOf(entry.id) == kUninstallerStringBlock;
+                                     }),
+                      entries.end());
+    }
+    return installer;
 }
 
 } // namespace resgen

@@ -15,4 +15,12 @@ std::map<std::uint16_t, std::vector<std::uint8_t>> EncodeStringBlocks(const Stri
 
 constexpr std::uint16_t StringBlockOf(std::uint16_t id) { return static_cast<std::uint16_t>(id / 16 + 1); }
 
+// Ids 32 to 47: the uninstaller's own texts. The installer never shows them, so its
+// resources leave this block out (its language check skips a block that is missing);
+// the uninstaller carries every block.
+constexpr std::uint16_t kUninstallerStringBlock = 3;
+
+// The tables as the installer carries them: without the uninstaller's block.
+std::vector<StringTable> InstallerStringTables(const std::vector<StringTable>& tables);
+
 } // namespace resgen
