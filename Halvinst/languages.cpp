@@ -59,7 +59,7 @@ const char *LangString(UINT id)
 }
 
 /* The string blocks the installer and the uninstaller show: ids 1 to 47,
- * 1000 and 2048 to 2087. */
+ * 1000 and 2048 to 2088. */
 static const WORD ShownBlocks[] = {1, 2, 3, 63, 129, 130, 131};
 
 /* Whether a text converts to the ANSI code page as it is: no default
