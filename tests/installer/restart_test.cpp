@@ -21,6 +21,14 @@ protected:
         ResetInstaller();
         MachineTest::TearDown();
     }
+    // Applications on the machine refuse to close, so every restart request is refused.
+    void RefuseRestarts() {
+        winsim::Profile p = winsim::CurrentProfile();
+        p.refuseRestart = true;
+        std::string error;
+        ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+        ASSERT_TRUE(winsim::UseMachine(dir_, error));
+    }
     bool Requested() { return HostFileExists(dir_ + "/.winsim/restart/requested"); }
     std::string Log() {
         LogClose(TRUE);
@@ -43,11 +51,7 @@ TEST_F(Restart, The95FamilyAsksWithoutAnyToken) {
 TEST_F(Restart, The95FamilyKeepsTheLogOfARefusedRestartAndWhenAsked) {
     for (const bool leaveLog : {false, true}) {
         Start("win98");
-        winsim::Profile p = winsim::CurrentProfile();
-        p.refuseRestart = true;
-        std::string error;
-        ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
-        ASSERT_TRUE(winsim::UseMachine(dir_, error));
+        RefuseRestarts();
         RunFlags.leaveLog = leaveLog ? TRUE : FALSE;
         EXPECT_FALSE(RestartWindows());
         EXPECT_NE(LogHandle, INVALID_HANDLE_VALUE) << "the failed run goes on writing to its log";
@@ -96,16 +100,13 @@ TEST_F(Restart, EachFailingStepHasItsOwnCode) {
     }
 
     Start("winxp");
-    winsim::Profile p = winsim::CurrentProfile();
-    p.refuseRestart = true;
-    std::string error;
-    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
-    ASSERT_TRUE(winsim::UseMachine(dir_, error));
+    RefuseRestarts();
     EXPECT_FALSE(RestartWindows());
     EXPECT_EQ(STATUS_CODE(StatusWord), 2071u) << "an application refused";
 
     Start("winxp");
-    p = winsim::CurrentProfile();
+    winsim::Profile p = winsim::CurrentProfile();
+    std::string error;
     p.shutdownPrivilege = false;
     ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
     ASSERT_TRUE(winsim::UseMachine(dir_, error));

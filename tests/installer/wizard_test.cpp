@@ -34,6 +34,13 @@ protected:
         EXPECT_EQ(std::sscanf(out.c_str(), "exit code 0x%x", &code), 1) << out;
         return code >> 20;
     }
+    // Applications on the machine refuse to close, so every restart request is refused.
+    void RefuseRestarts() {
+        winsim::Profile p = winsim::CurrentProfile();
+        p.refuseRestart = true;
+        std::string error;
+        ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+    }
     std::string Transcript() { return ReadHostFile(transcript_); }
     bool Shows(const std::string& text) { return Transcript().find(text) != std::string::npos; }
     std::string transcript_;
@@ -64,10 +71,7 @@ TEST_F(Wizard, YesRestartsAndARefusedRestartShowsTheError) {
     EXPECT_TRUE(HostFileExists(dir_ + "/.winsim/restart/requested"));
 
     Prepare();
-    winsim::Profile p = winsim::CurrentProfile();
-    p.refuseRestart = true;
-    std::string error;
-    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+    RefuseRestarts();
     EXPECT_EQ(Run(std::string(kInstall) + "; busy wait; click 1004; click 1004"), 2071u);
     EXPECT_TRUE(Shows("Windows cannot be restarted.  Please reboot after closing this setup wizard.\\nThe error code is 817-"))
         << Transcript();
@@ -85,15 +89,12 @@ TEST_F(Wizard, ARefusedRestartKeepsTheLogOnEveryFamily) {
     for (const char* profile : {"win98", "winxp"}) {
         for (const char* args : {"", "LEAVELOG"}) {
             Prepare(profile);
-            winsim::Profile p = winsim::CurrentProfile();
-            p.refuseRestart = true;
-            std::string error;
-            ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+            RefuseRestarts();
             EXPECT_EQ(Run(std::string(kInstall) + "; busy wait; click 1004; click 1004", args), 2071u)
                 << profile << " " << args;
             EXPECT_TRUE(Shows("Windows cannot be restarted.  Please reboot after closing this setup wizard.\\n"))
                 << Transcript();
-            std::string logPath = Host(p.tempPath + "HALVINST.LOG");
+            std::string logPath = Host(winsim::CurrentProfile().tempPath + "HALVINST.LOG");
             ASSERT_TRUE(HostFileExists(logPath)) << profile << " " << args;
             std::string log = ReadHostFile(logPath);
             EXPECT_NE(log.find(": ExitWindowsEx failed 0x"), std::string::npos) << log;
