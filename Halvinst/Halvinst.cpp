@@ -370,11 +370,6 @@ static int RestartYes(void)
     RunFlags.noReboot = TRUE;
     /* Nothing may be left to undo once Windows goes down. */
     FinishChanges();
-    if (IsWin95) {
-        LogWrite("Pre95 reboot status 0x%08lX qualifier 0x%08lX", StatusWord, StatusQualifier);
-        LogWrite("Final status will not be logged because of reboot");
-        LogClose(FALSE);
-    }
     return RestartWindows() ? 5 : 2;
 }
 

@@ -59,7 +59,7 @@ const char *LangString(UINT id)
 }
 
 /* The string blocks the installer and the uninstaller show: ids 1 to 47,
- * 1000 and 2048 to 2087. Block 3 (32 to 47) is the uninstaller's alone: the
+ * 1000 and 2048 to 2088. Block 3 (32 to 47) is the uninstaller's alone: the
  * installer does not carry it, and a missing block is skipped. */
 static const WORD ShownBlocks[] = {1, 2, 3, 63, 129, 130, 131};
 

@@ -543,6 +543,8 @@ BOOL RestartWindows(void)
 {
     HANDLE token;
     TOKEN_PRIVILEGES privileges;
+    BOOL accepted;
+    BOOL logClosed = FALSE;
     DWORD error;
 
     POSITION();
@@ -567,8 +569,24 @@ BOOL RestartWindows(void)
             return FALSE;
         }
     }
-    if (ExitWindowsEx(EWX_REBOOT, 0)) return TRUE;
+    if (IsWin95) {
+        /* The 95 family may end this process while the restart is under
+         * way, so the log is closed first. Its file stays until the answer
+         * is known: a refused restart is a failed run and goes on writing to
+         * it, an accepted one keeps it only when asked to. */
+        POSITION();
+        LogWrite("Pre95 reboot status 0x%08lX qualifier 0x%08lX", StatusWord, StatusQualifier);
+        LogWrite("Final status will not be logged because of reboot");
+        logClosed = LogHandle != INVALID_HANDLE_VALUE;
+        LogClose(TRUE);
+    }
+    accepted = ExitWindowsEx(EWX_REBOOT, 0);
     error = GetLastError();
+    if (accepted) {
+        if (logClosed && !RunFlags.leaveLog) LogDiscard();
+        return TRUE;
+    }
+    if (logClosed) LogReopen();
     POSITION();
     LogWrite("ExitWindowsEx failed 0x%08lX", error);
     RecordStatus(2071, error);

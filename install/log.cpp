@@ -156,6 +156,19 @@ static void FormatDate(char *date)
               now.wMinute, now.wSecond, now.wYear);
 }
 
+/* Opens LogPath for appending; `existed` tells whether the file was there. */
+static BOOL OpenLogFile(BOOL *existed)
+{
+    LogHandle = CreateFileA(LogPath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (LogHandle == INVALID_HANDLE_VALUE) return FALSE;
+    *existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (SetFilePointer(LogHandle, 0, NULL, FILE_END) == 0xFFFFFFFF && GetLastError() != 0) {
+        LogClose(TRUE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 void LogOpen(const char *path)
 {
     char program[MAX_PATH];
@@ -185,13 +198,7 @@ void LogOpen(const char *path)
 
     LogClose(TRUE);
 
-    LogHandle = CreateFileA(LogPath, GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (LogHandle == INVALID_HANDLE_VALUE) return;
-    LogPreExisting = GetLastError() == ERROR_ALREADY_EXISTS;
-    if (SetFilePointer(LogHandle, 0, NULL, FILE_END) == 0xFFFFFFFF && GetLastError() != 0) {
-        LogClose(TRUE);
-        return;
-    }
+    if (!OpenLogFile(&LogPreExisting)) return;
     FormatDate(date);
     POSITION();
     LogWrite("%s", RuleLine);
@@ -231,4 +238,20 @@ void LogClose(BOOL keep)
     closed = CloseHandle(LogHandle);
     LogHandle = INVALID_HANDLE_VALUE;
     if (closed && !keep && !LogPreExisting) DeleteFileA(LogPath);
+}
+
+void LogReopen(void)
+{
+    BOOL existed;
+
+    if (LogHandle != INVALID_HANDLE_VALUE) return;
+    if (!OpenLogFile(&existed)) return;
+    POSITION();
+    LogWrite("Log reopened after the reboot request");
+}
+
+void LogDiscard(void)
+{
+    if (LogHandle != INVALID_HANDLE_VALUE || LogPreExisting) return;
+    DeleteFileA(LogPath);
 }

@@ -51,5 +51,10 @@ extern BOOL LogPreExisting;
 void LogOpen(const char *path);
 void LogWrite(const char *format, ...);
 void LogClose(BOOL keep);
+/* A log closed with its file kept (before a restart on the Windows 95
+ * family) is opened again for appending, without a new start banner. */
+void LogReopen(void);
+/* Deletes the file of a closed, kept log unless it existed before the run. */
+void LogDiscard(void);
 
 #endif

@@ -305,12 +305,6 @@ static void DecideRestart(void)
         RecordStatus(3, 0);
         /* Nothing may be left to undo once Windows goes down. */
         FinishChanges();
-        if (IsWin95) {
-            POSITION();
-            LogWrite("Pre95 reboot status 0x%08lX qualifier 0x%08lX", StatusWord, StatusQualifier);
-            LogWrite("Final status will not be logged because of reboot");
-            LogClose(FALSE);
-        }
         RestartWindows();
     }
 }

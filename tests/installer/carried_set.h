@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine_fixture.h"
+#include "header_places.h"
 
 class CarriedSet : public EngineTest {
 protected:
@@ -27,17 +28,5 @@ protected:
 private:
     std::string archiveBytes_;
 };
-
-// Where each entry's header lies in an archive: its offset, its length and
-// the offsets of its two size fields.
-struct HeaderPlace {
-    size_t offset = 0;
-    size_t length = 0;
-    size_t compressedSize = 0;
-    size_t uncompressedSize = 0;
-    std::string name;
-};
-std::vector<HeaderPlace> HeaderPlaces(const std::string& archive);
-void AddToField(std::string& archive, size_t offset, long delta);
 
 #endif

@@ -21,6 +21,14 @@ protected:
         ResetInstaller();
         MachineTest::TearDown();
     }
+    // Applications on the machine refuse to close, so every restart request is refused.
+    void RefuseRestarts() {
+        winsim::Profile p = winsim::CurrentProfile();
+        p.refuseRestart = true;
+        std::string error;
+        ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+        ASSERT_TRUE(winsim::UseMachine(dir_, error));
+    }
     bool Requested() { return HostFileExists(dir_ + "/.winsim/restart/requested"); }
     std::string Log() {
         LogClose(TRUE);
@@ -32,10 +40,36 @@ TEST_F(Restart, The95FamilyAsksWithoutAnyToken) {
     Start("win98");
     std::string error;
     ASSERT_TRUE(winsim::SetFaults("OpenProcessToken:1:5", error));
+    RunFlags.leaveLog = TRUE;
     EXPECT_TRUE(RestartWindows());
     EXPECT_TRUE(Requested());
     EXPECT_EQ(StatusWord, 0u);
     EXPECT_NE(Log().find(": Forcing reboot of the system\r\n"), std::string::npos);
+}
+
+// The 95 family closes the log before it asks; the answer decides what becomes of the file.
+TEST_F(Restart, The95FamilyKeepsTheLogOfARefusedRestartAndWhenAsked) {
+    for (const bool leaveLog : {false, true}) {
+        Start("win98");
+        RefuseRestarts();
+        RunFlags.leaveLog = leaveLog ? TRUE : FALSE;
+        EXPECT_FALSE(RestartWindows());
+        EXPECT_NE(LogHandle, INVALID_HANDLE_VALUE) << "the failed run goes on writing to its log";
+        std::string log = Log();
+        size_t closed = log.find(": Final status will not be logged because of reboot\r\n");
+        size_t reopened = log.find(": Log reopened after the reboot request\r\n");
+        size_t failed = log.find(": ExitWindowsEx failed 0x");
+        ASSERT_NE(closed, std::string::npos) << log;
+        EXPECT_TRUE(reopened > closed && failed > reopened && failed != std::string::npos) << log;
+        EXPECT_NE(log.find("Status 0x817", failed), std::string::npos) << log;
+    }
+    for (const bool leaveLog : {false, true}) {
+        Start("win98");
+        RunFlags.leaveLog = leaveLog ? TRUE : FALSE;
+        EXPECT_TRUE(RestartWindows());
+        EXPECT_EQ(LogHandle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(HostFileExists(Host("C:\\restart.log")), leaveLog) << "an accepted restart keeps the log when asked";
+    }
 }
 
 TEST_F(Restart, NtEnablesTheShutdownPrivilegeFirst) {
@@ -66,16 +100,13 @@ TEST_F(Restart, EachFailingStepHasItsOwnCode) {
     }
 
     Start("winxp");
-    winsim::Profile p = winsim::CurrentProfile();
-    p.refuseRestart = true;
-    std::string error;
-    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
-    ASSERT_TRUE(winsim::UseMachine(dir_, error));
+    RefuseRestarts();
     EXPECT_FALSE(RestartWindows());
     EXPECT_EQ(STATUS_CODE(StatusWord), 2071u) << "an application refused";
 
     Start("winxp");
-    p = winsim::CurrentProfile();
+    winsim::Profile p = winsim::CurrentProfile();
+    std::string error;
     p.shutdownPrivilege = false;
     ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
     ASSERT_TRUE(winsim::UseMachine(dir_, error));

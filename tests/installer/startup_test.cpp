@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "Halvinst.h"
 #include "engine_fixture.h"
@@ -148,9 +149,26 @@ TEST_F(Startup, FarEasternAndThaiMachinesShowTheirOwnScript) {
     EXPECT_STREQ(LangString(1000), "\xE4\xB7\xC2");
 }
 
+// The error page shows a message for every status and qualifier a run can end with, in every
+// language: no code falls on an id that a table lacks.
+TEST_F(Startup, EveryErrorHasAMessageInEveryLanguage) {
+    Machine("winxp");
+    const WORD languages[] = {0x0404, 0x0407, 0x0409, 0x040A, 0x040C, 0x0410, 0x0411,
+                              0x0412, 0x0413, 0x0416, 0x041D, 0x041E, 0x0804};
+    std::set<DWORD> ids;
+    for (DWORD code = 2048; code < 4096; ++code) ids.insert(ErrorMessageId(code << 20, 0));
+    for (LONG qualifier = -64; qualifier <= 64; ++qualifier)
+        ids.insert(ErrorMessageId(2069u << 20, static_cast<DWORD>(qualifier)));
+    EXPECT_TRUE(ids.count(2088)) << "a CRC mismatch has its own message";
+    for (DWORD id : ids)
+        for (WORD language : languages)
+            EXPECT_STRNE(LoadLangString(nullptr, id, language), "") << id << " in " << std::hex << language;
+    EXPECT_STREQ(LoadLangString(nullptr, 2088, 0x0409), "One or more files of the setup wizard are damaged.");
+}
+
 TEST_F(Startup, LookupsShareOneBufferAndStayInside) {
     Machine("winxp");
-    EXPECT_STREQ(LoadLangString(nullptr, 2088, 0x0409), "");
+    EXPECT_STREQ(LoadLangString(nullptr, 2089, 0x0409), "") << "a code without a message";
     EXPECT_STREQ(LoadLangString(nullptr, 12, 0x0409), "Tessera Disc Reader is up to date!");
     const char* first = LoadLangString(nullptr, 7, 0x0409);
     const char* second = LoadLangString(nullptr, 3, 0x0409);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "header_places.h"
 #include "machine_fixture.h"
 #include "machine_state.h"
 
@@ -32,6 +33,13 @@ protected:
         unsigned code = 0;
         EXPECT_EQ(std::sscanf(out.c_str(), "exit code 0x%x", &code), 1) << out;
         return code >> 20;
+    }
+    // Applications on the machine refuse to close, so every restart request is refused.
+    void RefuseRestarts() {
+        winsim::Profile p = winsim::CurrentProfile();
+        p.refuseRestart = true;
+        std::string error;
+        ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
     }
     std::string Transcript() { return ReadHostFile(transcript_); }
     bool Shows(const std::string& text) { return Transcript().find(text) != std::string::npos; }
@@ -63,10 +71,7 @@ TEST_F(Wizard, YesRestartsAndARefusedRestartShowsTheError) {
     EXPECT_TRUE(HostFileExists(dir_ + "/.winsim/restart/requested"));
 
     Prepare();
-    winsim::Profile p = winsim::CurrentProfile();
-    p.refuseRestart = true;
-    std::string error;
-    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error));
+    RefuseRestarts();
     EXPECT_EQ(Run(std::string(kInstall) + "; busy wait; click 1004; click 1004"), 2071u);
     EXPECT_TRUE(Shows("Windows cannot be restarted.  Please reboot after closing this setup wizard.\\nThe error code is 817-"))
         << Transcript();
@@ -76,6 +81,33 @@ TEST_F(Wizard, YesRestartsAndARefusedRestartShowsTheError) {
     ASSERT_NE(errorPage, std::string::npos);
     EXPECT_NE(t.find("  2 button visible enabled \"&Cancel\"", errorPage), std::string::npos) << t.substr(errorPage);
     EXPECT_EQ(t.find("\"&No\"", errorPage), std::string::npos) << t.substr(errorPage);
+}
+
+// A refused restart is a failed run on every family: the error page shows it and the log stays,
+// with or without LEAVELOG, and holds the refusal and the final status.
+TEST_F(Wizard, ARefusedRestartKeepsTheLogOnEveryFamily) {
+    for (const char* profile : {"win98", "winxp"}) {
+        for (const char* args : {"", "LEAVELOG"}) {
+            Prepare(profile);
+            RefuseRestarts();
+            EXPECT_EQ(Run(std::string(kInstall) + "; busy wait; click 1004; click 1004", args), 2071u)
+                << profile << " " << args;
+            EXPECT_TRUE(Shows("Windows cannot be restarted.  Please reboot after closing this setup wizard.\\n"))
+                << Transcript();
+            std::string logPath = Host(winsim::CurrentProfile().tempPath + "HALVINST.LOG");
+            ASSERT_TRUE(HostFileExists(logPath)) << profile << " " << args;
+            std::string log = ReadHostFile(logPath);
+            EXPECT_NE(log.find(": ExitWindowsEx failed 0x"), std::string::npos) << log;
+            EXPECT_NE(log.find(": Final Status 0x817"), std::string::npos) << log;
+        }
+    }
+    // An accepted restart on the 95 family keeps the log only when asked to.
+    for (const char* args : {"", "LEAVELOG"}) {
+        Prepare("win98");
+        EXPECT_EQ(Run(std::string(kInstall) + "; busy wait; click 1004", args), 2u);
+        EXPECT_TRUE(HostFileExists(dir_ + "/.winsim/restart/requested"));
+        EXPECT_EQ(HostFileExists(Host(winsim::CurrentProfile().tempPath + "HALVINST.LOG")), args[0] != '\0') << args;
+    }
 }
 
 TEST_F(Wizard, ASecondRunFindsNothingToDo) {
@@ -92,6 +124,43 @@ TEST_F(Wizard, AFailureShowsTheMessageAndTheCode) {
     EXPECT_TRUE(Shows("An attempt to copy one or more files has failed.\\nThe error code is 812-2-")) << Transcript();
     EXPECT_TRUE(Shows("-00000005.\""));
     EXPECT_TRUE(Shows("1004 default-button visible enabled focus \"&OK\""));
+}
+
+// The installer with one stored byte in the middle of `entry` changed.
+std::string DamagedInOneDataByte(std::string program, const std::string& entry) {
+    for (const HeaderPlace& place : HeaderPlaces(program)) {
+        if (place.name != entry) continue;
+        const size_t middle = place.offset + place.length + FieldValue(program, place.compressedSize) / 2;
+        program[middle] = static_cast<char>(~program[middle]);
+        return program;
+    }
+    return "";
+}
+
+// A carried file damaged on the disc: the run stops before it changes anything, and the error
+// page says in words what happened (its own message, in the user's language) above the code.
+TEST_F(Wizard, ADamagedCarriedFileIsNamedOnTheErrorPage) {
+    const struct {
+        unsigned language;
+        const char* message;
+    } rows[] = {{0x0409, "An error occurred while installing Tessera Disc Reader:\\nOne or more files of the setup "
+                         "wizard are damaged.\\nThe error code is 815-2-"},
+                {0x0407, "\\nEine oder mehrere Dateien des Setup-Assistenten sind besch\u00e4digt.\\n"}};
+    for (const auto& row : rows) {
+        Prepare("winxp", row.language);
+        const std::string damaged = DamagedInOneDataByte(ReadHostFile(HALVINST_EXE), "HALVINST.INF");
+        ASSERT_FALSE(damaged.empty());
+        WriteHostFile(dir_ + "/d/HALVINST.EXE", damaged);
+        const std::string before = RegistryText("HKEY_LOCAL_MACHINE\\SYSTEM");
+        EXPECT_EQ(Run(std::string(kInstall) + "; click 1004"), 2069u);
+        EXPECT_TRUE(Shows(row.message)) << Transcript();
+        EXPECT_TRUE(Shows("-FFFFFFF9.\"")) << "the qualifier is the codec's CRC result";
+        EXPECT_EQ(RegistryText("HKEY_LOCAL_MACHINE\\SYSTEM"), before);
+        const std::string log = ReadHostFile(Host(winsim::CurrentProfile().tempPath + "HALVINST.LOG"));
+        EXPECT_NE(log.find(": cxTestFile failure 0xFFFFFFF9 on HALVINST.INF\r\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("Qualifier 0xFFFFFFF9\r\n"), std::string::npos) << log;
+        EXPECT_NE(log.find(": Final Status 0x815"), std::string::npos) << log;
+    }
 }
 
 TEST_F(Wizard, CancelAsksFirstAndCloseFollowsThePage) {
