@@ -149,8 +149,15 @@ static int extractThroughTemp(CxEntry *entry)
         cxOsFree(temp);
         return CX_ERR_OPEN;
     }
-    /* The time goes first: a file made read-only could not take it any more. */
-    cxOsSetModificationTime(entry->name, entry->mtime);
+    /* The time goes first: a file made read-only could not take it any more.
+       A file with another time than the archive's is not the entry: the
+       time is what later decides whether it needs replacing. */
+    if (!cxOsSetModificationTime(entry->name, entry->mtime)) {
+        cxNotify(entry, CX_ERR_SET_TIME, 0);
+        cxOsDeleteFile(entry->name);
+        cxOsFree(temp);
+        return CX_ERR_SET_TIME;
+    }
     cxOsSetReadOnly(entry->name, (entry->mode & 0x0080) == 0);
     cxOsFree(temp);
     return 0;

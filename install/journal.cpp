@@ -735,7 +735,11 @@ static BOOL MarkDone(HANDLE file)
     wsprintfA(line, "%08lX%s\r\n", (DWORD)cxCrc32((const unsigned char *)body, sizeof body - 1), body);
     length = (DWORD)strlen(line);
     if (SetFilePointer(file, 0, NULL, FILE_END) == INVALID_SET_FILE_POINTER) return FALSE;
-    return WriteFile(file, line, length, &written, NULL) && written == length && FlushFileBuffers(file);
+    if (!WriteFile(file, line, length, &written, NULL) || written != length) return FALSE;
+    /* The mark is in the file: writing it a second time would not make it
+     * more so, and the system writes it out when the handle closes. */
+    if (!FlushFileBuffers(file)) LogWrite("FlushFileBuffers on the undo journal failed 0x%08lX", GetLastError());
+    return TRUE;
 }
 
 /* Deletes a file, trying twice; a missing file counts as deleted. With
@@ -910,7 +914,9 @@ BOOL JournalCommit(void)
     if (!JournalLive) return TRUE;
     LogWrite("Undo journal %s closed, the run is complete", JournalPath);
     result = Finish(JournalPath, &JournalFile, CopiesMade);
-    JournalLive = FALSE;
+    /* Neither marked nor deleted, the journal would undo this run at the
+     * next start: the run is not final and stays to be taken back. */
+    if (JournalClosed) JournalLive = FALSE;
     return result;
 }
 

@@ -293,6 +293,19 @@ TEST_F(Extraction, AnOutputThatCannotBeCreatedIsReported)
     EXPECT_FALSE(fileExists(out("T.TXT")));
 }
 
+TEST_F(Extraction, AnOutputWhoseTimeCannotBeSetFailsTheEntry)
+{
+    // The time stamp decides later runs' comparisons: a file with the wrong
+    // one is not the entry, and no output is left under its name.
+    writeFile(path("a.arq"), storedArchive({{"T.TXT", "t"}}));
+    std::string error;
+    ASSERT_TRUE(winsim::SetFaults("SetFileTime:1:5", error)) << error;
+    EXPECT_EQ(CX_ERR_OPEN, extract("a.arq"));
+    winsim::SetFaults("", error);
+    EXPECT_EQ(1, countOf(CX_ERR_SET_TIME));
+    EXPECT_FALSE(fileExists(out("T.TXT")));
+}
+
 TEST_F(Extraction, SizesThatWouldSeekBackwardsEndTheArchive)
 {
     // A flagged entry is skipped by its size; 0xFFFFFFC0 is "64 bytes back" in

@@ -82,6 +82,21 @@ TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
     }
 }
 
+TEST_F(Undo, AVersionThatCannotBeReadFailsTheRunInsteadOfDecidingIt) {
+    // Read as "no version", such a failure would decide the comparison and
+    // install something else than a run without faults.
+    const char* faults[] = {"GetFileVersionInfoSizeA:1:5", "GetFileVersionInfoA:1:32", "VerQueryValueA:1:5",
+                            "GetFileVersionInfoSizeA:2:112", "VerQueryValueA:3:5"};
+    for (const char* fault : faults) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        std::string before = Snapshot();
+        EXPECT_EQ(Run(fault), 2067u) << fault;
+        EXPECT_EQ(ChangesSince(before), "") << fault;
+        std::string log = ReadHostFile(Host("C:\\Documents and Settings\\Administrator\\Local Settings\\Temp\\HALVINST.LOG"));
+        EXPECT_NE(log.find("Unable to read "), std::string::npos) << fault;
+    }
+}
+
 TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
     Prepare("variants/7.1.0.188/HALVIK.SYS");
     ASSERT_EQ(Run(), 2u);
