@@ -198,3 +198,10 @@ long cxFileSize(int handle)
         return -1;
     return size;
 }
+
+int cxFileSetTime(int handle, uint32_t unixTime)
+{
+    if (!cxFileValid(handle))
+        return -1;
+    return cxOsSetModificationTime(fileTable[handle].file, unixTime) ? 0 : -1;
+}

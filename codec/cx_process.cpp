@@ -152,7 +152,13 @@ static int extractThroughTemp(CxEntry *entry)
     /* The time goes first: a file made read-only could not take it any more.
        A file with another time than the archive's is not the entry: the
        time is what later decides whether it needs replacing. */
-    if (!cxOsSetModificationTime(entry->name, entry->mtime)) {
+    /* Through the file table, so that a fault in between leaves no handle
+       open that cxDone could not close. */
+    int stamped = cxOpenFile(entry->name, CX_MODE_READ | CX_MODE_WRITE);
+    int timeSet = stamped >= 0 && cxFileSetTime(stamped, entry->mtime) == 0;
+    if (stamped >= 0)
+        cxCloseFile(stamped);
+    if (!timeSet) {
         cxNotify(entry, CX_ERR_SET_TIME, 0);
         cxOsDeleteFile(entry->name);
         cxOsFree(temp);

@@ -439,7 +439,10 @@ static DWORD ImageFileSize(const char *path)
 
     file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0xFFFFFFFF;
+    /* Held, so that a fault in between does not keep the image open. */
+    HoldResource(HELD_HANDLE, file);
     size = GetFileSize(file, NULL);
+    DropResource(file);
     CloseHandle(file);
     return size;
 }

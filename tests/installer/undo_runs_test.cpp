@@ -70,6 +70,8 @@ TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
         "RegCreateKeyA:1:5",       // the uninstall entry, the run's last change
         "*:60:AV",                 // a processor fault inside the replacement
         "SetFileAttributesA:4:5",  // an attribute reset before the backup
+        "SetFileTime:3:AV",        // a fault while the codec stamps an image it holds open
+        "GetFileSize:3:AV",        // a fault while an image's size is checked
     };
     for (const char* fault : faults) {
         Prepare("variants/7.1.0.188/HALVIK.SYS");
