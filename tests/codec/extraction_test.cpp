@@ -306,6 +306,16 @@ TEST_F(Extraction, AnOutputWhoseTimeCannotBeSetFailsTheEntry)
     EXPECT_FALSE(fileExists(out("T.TXT")));
 }
 
+TEST_F(Extraction, AFileThatCannotEnterTheTableIsNeverCreated)
+{
+    // Created first and refused after, the file would stay behind unnamed
+    // (and after a fault, held open where no clean-up can close it).
+    ASSERT_TRUE(failHeapAllocations(1));
+    EXPECT_EQ(CX_ERR_NO_MEMORY, cxOpenFile(path("NEW.BIN").c_str(), CX_MODE_WRITE | CX_MODE_CREATE));
+    failHeapAllocations(0);
+    EXPECT_FALSE(fileExists(path("NEW.BIN")));
+}
+
 TEST_F(Extraction, SizesThatWouldSeekBackwardsEndTheArchive)
 {
     // A flagged entry is skipped by its size; 0xFFFFFFC0 is "64 bytes back" in
