@@ -72,6 +72,7 @@ TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
         "SetFileAttributesA:4:5",  // an attribute reset before the backup
         "SetFileTime:3:AV",        // a fault while the codec stamps an image it holds open
         "GetFileSize:3:AV",        // a fault while an image's size is checked
+        "SetFilePointer:53:AV",    // a fault while a read file is written back
     };
     for (const char* fault : faults) {
         Prepare("variants/7.1.0.188/HALVIK.SYS");
