@@ -744,7 +744,7 @@ static BOOL MarkDone(HANDLE file)
 
 /* Deletes a file, trying twice; a missing file counts as deleted. With
  * `record`, a failure is recorded; otherwise it is only logged. */
-static BOOL DeleteTwice(const char *path, BOOL record)
+BOOL DeleteFileTwice(const char *path, BOOL record)
 {
     DWORD error;
 
@@ -776,13 +776,13 @@ static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
     done = MarkDone(*file) || MarkDone(*file);
     if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
     *file = INVALID_HANDLE_VALUE;
-    if (!done && !DeleteTwice(path, TRUE)) return FALSE;
+    if (!done && !DeleteFileTwice(path, TRUE)) return FALSE;
     JournalClosed = TRUE;
     for (i = 1; i <= copies + 1 && i <= JOURNAL_MAX_COPIES; ++i) {
         CopyPath(path, i, copy);
-        if (!DeleteTwice(copy, FALSE)) result = FALSE;
+        if (!DeleteFileTwice(copy, FALSE)) result = FALSE;
     }
-    if (done && !DeleteTwice(path, FALSE)) result = FALSE;
+    if (done && !DeleteFileTwice(path, FALSE)) result = FALSE;
     return result;
 }
 
@@ -932,7 +932,7 @@ BOOL JournalRollback(void)
         if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
         JournalFile = INVALID_HANDLE_VALUE;
         JournalLive = FALSE;
-        return DeleteTwice(JournalPath, TRUE);
+        return DeleteFileTwice(JournalPath, TRUE);
     }
     result = Playback(JournalPath, &JournalFile, CopiesMade);
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);

@@ -1337,12 +1337,12 @@ static BOOL RestorePendingOperations(BOOL restore)
     POSITION();
     if (RecordSaved) {
         LogWrite("Deleting MoveFileRecord backup at %s", RecordBackup);
-        if (!DeleteFileA(RecordBackup)) result = FALSE;
+        if (!DeleteFileTwice(RecordBackup, FALSE)) result = FALSE;
     }
     if (RenameSaved) {
         if (IsWin95) {
             LogWrite("Deleting WININIT.INI backup at %s", WininitBackup);
-            if (!DeleteFileA(WininitBackup)) result = FALSE;
+            if (!DeleteFileTwice(WininitBackup, FALSE)) result = FALSE;
         } else if (SavedValue) {
             HeapFree(GetProcessHeap(), 0, SavedValue);
             SavedValue = NULL;
