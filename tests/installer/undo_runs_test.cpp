@@ -58,6 +58,24 @@ protected:
         }
         return out;
     }
+    // 7.1.0.188 installed and 7.0.5.300 queued over it by an earlier run.
+    void PreparePending() {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        const char waiting[] = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP";
+        std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
+        // An earlier run queued KVT7.TMP over the driver and recorded it.
+        std::string a = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP", b = kDriver, record;
+        for (uint32_t v : {uint32_t(12 + a.size() + b.size()), uint32_t(a.size()), uint32_t(b.size())})
+            for (int i = 0; i < 4; ++i) record += static_cast<char>(v >> (8 * i));
+        WriteHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP"), record + a + b);
+        std::string value = "\\??\\" + a + std::string(1, '\0') + "!\\??\\" + b + std::string(2, '\0');
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+        RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                       static_cast<DWORD>(value.size()));
+        RegCloseKey(key);
+    }
     bool Same(const std::string& windowsPath, const std::string& payload) {
         return HostFileExists(Host(windowsPath)) && ReadHostFile(Host(windowsPath)) == ReadHostFile(Payload(payload));
     }
@@ -128,26 +146,36 @@ TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
 }
 
 TEST_F(Undo, AWaitingOlderReplacementNeverUndoesTheUpgrade) {
-    Prepare("variants/7.1.0.188/HALVIK.SYS");
-    const char waiting[] = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP";
-    std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
-    // An earlier run queued KVT7.TMP over the driver and recorded it.
-    std::string a = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP", b = kDriver, record;
-    for (uint32_t v : {uint32_t(12 + a.size() + b.size()), uint32_t(a.size()), uint32_t(b.size())})
-        for (int i = 0; i < 4; ++i) record += static_cast<char>(v >> (8 * i));
-    WriteHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP"), record + a + b);
-    std::string value = "\\??\\" + a + std::string(1, '\0') + "!\\??\\" + b + std::string(2, '\0');
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-    RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
-                   static_cast<DWORD>(value.size()));
-    RegCloseKey(key);
-
+    PreparePending();
     EXPECT_EQ(Run(), 2u);
     EXPECT_TRUE(Same(kBackup, "variants/7.1.0.188/HALVIK.SYS")) << "the installed driver is backed up";
     Tool("reboot '" + dir_ + "'");
     EXPECT_TRUE(Same(kDriver, "HALVIK2K.SYS")) << "the new driver survives the restart";
+}
+
+TEST_F(Undo, ABackupDeletionRefusedOnceLeavesNothingBehind) {
+    // The run's own backups of the restart-time stores are deleted at its
+    // end; a passing refusal must not leave one behind a successful run.
+    PreparePending();
+    ASSERT_EQ(Run(), 2u);
+    std::string complete = Snapshot();
+    std::filesystem::rename(complete, dir_ + ".complete");
+    complete = dir_ + ".complete";
+    for (int call = 1; call <= 12; ++call) {
+        PreparePending();
+        std::string fault = "DeleteFileA:" + std::to_string(call) + ":32";
+        unsigned code = Run(fault);
+        if (code >= 2048u) continue;  // a failed run: the sweep checks those
+        EXPECT_EQ(code, 2u) << fault;
+        std::string changes, all = ChangesSince(complete);
+        for (size_t at = 0, end; at < all.size(); at = end + 1) {
+            end = all.find('\n', at);
+            std::string line = all.substr(at, end - at);
+            if (line.find(": written ") == std::string::npos) changes += line + "\n";
+        }
+        EXPECT_EQ(changes.find("KVT"), std::string::npos) << fault << ": " << changes;
+    }
+    std::filesystem::remove(complete);
 }
 
 TEST_F(Undo, TheFirstBackupIsKept) {
