@@ -76,6 +76,16 @@ protected:
                        static_cast<DWORD>(value.size()));
         RegCloseKey(key);
     }
+    // ChangesSince without time stamps: another run writes at other times.
+    std::string ChangesBesidesTimes(const std::string& snapshot) {
+        std::string changes, all = ChangesSince(snapshot);
+        for (size_t at = 0, end; at < all.size(); at = end + 1) {
+            end = all.find('\n', at);
+            std::string line = all.substr(at, end - at);
+            if (line.find(": written ") == std::string::npos) changes += line + "\n";
+        }
+        return changes;
+    }
     bool Same(const std::string& windowsPath, const std::string& payload) {
         return HostFileExists(Host(windowsPath)) && ReadHostFile(Host(windowsPath)) == ReadHostFile(Payload(payload));
     }
@@ -130,13 +140,7 @@ TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
         ASSERT_EQ(Run("*:" + std::to_string(call) + ":KILL"), 0xFFFFu) << call;
         unsigned next = Run();
         EXPECT_TRUE(next == 2u || next == 0u) << call << ": " << next;
-        // Another machine, so other time stamps: what must match is the rest.
-        std::string changes, all = ChangesSince(complete);
-        for (size_t at = 0, end; at < all.size(); at = end + 1) {
-            end = all.find('\n', at);
-            std::string line = all.substr(at, end - at);
-            if (line.find(": written ") == std::string::npos) changes += line + "\n";
-        }
+        std::string changes = ChangesBesidesTimes(complete);
         EXPECT_EQ(changes.find("Halvik"), std::string::npos) << call << ": " << changes;
         EXPECT_EQ(changes.find(".TMP"), std::string::npos) << call << ": " << changes;
         EXPECT_EQ(changes.find("halvik."), std::string::npos) << call << ": " << changes;
@@ -167,12 +171,7 @@ TEST_F(Undo, ABackupDeletionRefusedOnceLeavesNothingBehind) {
         unsigned code = Run(fault);
         if (code >= 2048u) continue;  // a failed run: the sweep checks those
         EXPECT_EQ(code, 2u) << fault;
-        std::string changes, all = ChangesSince(complete);
-        for (size_t at = 0, end; at < all.size(); at = end + 1) {
-            end = all.find('\n', at);
-            std::string line = all.substr(at, end - at);
-            if (line.find(": written ") == std::string::npos) changes += line + "\n";
-        }
+        std::string changes = ChangesBesidesTimes(complete);
         EXPECT_EQ(changes.find("KVT"), std::string::npos) << fault << ": " << changes;
     }
     std::filesystem::remove(complete);
