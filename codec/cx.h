@@ -28,6 +28,7 @@ enum {
     CX_ERR_CORRUPT = -13,      /* compressed stream breaks the code's bounds */
     CX_ERR_ARGUMENT = -14,
     CX_ERR_NO_TEMP = -15,
+    CX_ERR_SET_TIME = -18,     /* the extracted file's time stamp could not be set */
     CX_ERR_TABLE_FULL = -17,
     CX_ERR_NOT_EXTRACTABLE = -29,
     CX_ERR_ABORTED = -30,

@@ -50,24 +50,25 @@ int cxOpenFile(const char *name, int mode)
         return CX_ERR_ARGUMENT;
     }
 
-    CxOsFile file;
-    if (cxOsOpen(name, osMode, &file) != 0)
-        return CX_ERR_OPEN;
+    /* The slot and the name's copy come first: a fault between opening the
+       file and entering it in the table would leave a handle that
+       cxCloseAllFiles cannot close (and a new file no one can delete). */
     int handle = 0;
     while (handle < CX_FILE_SLOTS && fileTable[handle].inUse)
         handle++;
-    if (handle == CX_FILE_SLOTS) {
-        cxOsClose(file);
+    if (handle == CX_FILE_SLOTS)
         return CX_ERR_TABLE_FULL;
-    }
     size_t length = strlen(name);
     char *copy = (char *)cxOsAlloc(length + 1);
-    if (!copy) {
-        cxOsClose(file);
+    if (!copy)
         return CX_ERR_NO_MEMORY;
-    }
     memcpy(copy, name, length + 1);
     cxUpperCase(copy);
+    CxOsFile file;
+    if (cxOsOpen(name, osMode, &file) != 0) {
+        cxOsFree(copy);
+        return CX_ERR_OPEN;
+    }
 
     CxFileSlot *slot = &fileTable[handle];
     slot->inUse = 1;
@@ -197,4 +198,11 @@ long cxFileSize(int handle)
     if (cxOsSeek(slot->file, here, CX_OS_SEEK_SET) < 0)
         return -1;
     return size;
+}
+
+int cxFileSetTime(int handle, uint32_t unixTime)
+{
+    if (!cxFileValid(handle))
+        return -1;
+    return cxOsSetModificationTime(fileTable[handle].file, unixTime) ? 0 : -1;
 }

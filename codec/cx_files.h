@@ -6,6 +6,8 @@
 #ifndef CX_FILES_H
 #define CX_FILES_H
 
+#include <stdint.h>
+
 enum { CX_FILE_SLOTS = 20, CX_FILE_BUFFER = 4096 };
 
 int cxFileValid(int handle);
@@ -21,6 +23,8 @@ int cxFileSeek(int handle, long offset, int origin);
 long cxFileTell(int handle);
 /* Size of the file, or -1; the position is kept. */
 long cxFileSize(int handle);
+/* Sets the last-write (and last-access) time from seconds since 1970; 0 or -1. */
+int cxFileSetTime(int handle, uint32_t unixTime);
 
 /* Upper-cases ASCII letters in place (the codec compares names without regard to case). */
 void cxUpperCase(char *text);

@@ -38,7 +38,7 @@ int cxOsRenameFile(const char *from, const char *to);
 int cxOsFileExists(const char *name);
 int cxOsMakeDirectory(const char *name);
 int cxOsSetReadOnly(const char *name, int readOnly);
-int cxOsSetModificationTime(const char *name, uint32_t unixTime);
+int cxOsSetModificationTime(CxOsFile file, uint32_t unixTime); /* 1 done, 0 failed */
 /* Free bytes on the drive (0 = A), limited to 2147483647; -1 when unknown (or no drive). */
 long cxOsFreeSpace(int drive);
 /* Drive number of the current directory (0 = A), or -1 when it has no drive letter. */

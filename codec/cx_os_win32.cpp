@@ -95,20 +95,14 @@ int cxOsSetReadOnly(const char *name, int readOnly)
     return SetFileAttributesA(name, attributes) ? 1 : 0;
 }
 
-int cxOsSetModificationTime(const char *name, uint32_t unixTime)
+int cxOsSetModificationTime(CxOsFile file, uint32_t unixTime)
 {
     /* FILETIME counts 100 ns steps since 1601-01-01; 11644473600 s lie between the epochs. */
     unsigned long long ticks = ((unsigned long long)unixTime + 11644473600ull) * 10000000ull;
     FILETIME time;
     time.dwLowDateTime = (DWORD)ticks;
     time.dwHighDateTime = (DWORD)(ticks >> 32);
-    HANDLE h = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    BOOL done = SetFileTime(h, NULL, &time, &time);
-    CloseHandle(h);
-    return done ? 1 : 0;
+    return SetFileTime((HANDLE)file, NULL, &time, &time) ? 1 : 0;
 }
 
 long cxOsFreeSpace(int drive)

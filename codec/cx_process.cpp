@@ -149,8 +149,21 @@ static int extractThroughTemp(CxEntry *entry)
         cxOsFree(temp);
         return CX_ERR_OPEN;
     }
-    /* The time goes first: a file made read-only could not take it any more. */
-    cxOsSetModificationTime(entry->name, entry->mtime);
+    /* The time goes first: a file made read-only could not take it any more.
+       A file with another time than the archive's is not the entry: the
+       time is what later decides whether it needs replacing. */
+    /* Through the file table, so that a fault in between leaves no handle
+       open that cxDone could not close. */
+    int stamped = cxOpenFile(entry->name, CX_MODE_READ | CX_MODE_WRITE);
+    int timeSet = stamped >= 0 && cxFileSetTime(stamped, entry->mtime) == 0;
+    if (stamped >= 0)
+        cxCloseFile(stamped);
+    if (!timeSet) {
+        cxNotify(entry, CX_ERR_SET_TIME, 0);
+        cxOsDeleteFile(entry->name);
+        cxOsFree(temp);
+        return CX_ERR_SET_TIME;
+    }
     cxOsSetReadOnly(entry->name, (entry->mode & 0x0080) == 0);
     cxOsFree(temp);
     return 0;

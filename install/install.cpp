@@ -494,8 +494,8 @@ BOOL UnmapFile(struct MappedFile *record, DWORD extra)
 
     POSITION();
     if (record->Handle == INVALID_HANDLE_VALUE) return FALSE;
-    DropResource(record->Data);
-    DropResource(record->Handle);
+    /* Both stay held while the file is written back: a fault there still
+     * lets the clean-up close the file and delete it. */
     if (!empty) {
         if (SetFilePointer(record->Handle, 0, NULL, FILE_BEGIN) == 0xFFFFFFFF) {
             error = GetLastError();
@@ -519,6 +519,8 @@ BOOL UnmapFile(struct MappedFile *record, DWORD extra)
             result = FALSE;
         }
     }
+    DropResource(record->Data);
+    DropResource(record->Handle);
     if (record->Data && !VirtualFree(record->Data, 0, MEM_RELEASE)) {
         POSITION();
         LogWrite("VirtualFree failed 0x%08lX", GetLastError());

@@ -735,12 +735,16 @@ static BOOL MarkDone(HANDLE file)
     wsprintfA(line, "%08lX%s\r\n", (DWORD)cxCrc32((const unsigned char *)body, sizeof body - 1), body);
     length = (DWORD)strlen(line);
     if (SetFilePointer(file, 0, NULL, FILE_END) == INVALID_SET_FILE_POINTER) return FALSE;
-    return WriteFile(file, line, length, &written, NULL) && written == length && FlushFileBuffers(file);
+    if (!WriteFile(file, line, length, &written, NULL) || written != length) return FALSE;
+    /* The mark is in the file: writing it a second time would not make it
+     * more so, and the system writes it out when the handle closes. */
+    if (!FlushFileBuffers(file)) LogWrite("FlushFileBuffers on the undo journal failed 0x%08lX", GetLastError());
+    return TRUE;
 }
 
 /* Deletes a file, trying twice; a missing file counts as deleted. With
  * `record`, a failure is recorded; otherwise it is only logged. */
-static BOOL DeleteTwice(const char *path, BOOL record)
+BOOL DeleteFileTwice(const char *path, BOOL record)
 {
     DWORD error;
 
@@ -772,13 +776,13 @@ static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
     done = MarkDone(*file) || MarkDone(*file);
     if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
     *file = INVALID_HANDLE_VALUE;
-    if (!done && !DeleteTwice(path, TRUE)) return FALSE;
+    if (!done && !DeleteFileTwice(path, TRUE)) return FALSE;
     JournalClosed = TRUE;
     for (i = 1; i <= copies + 1 && i <= JOURNAL_MAX_COPIES; ++i) {
         CopyPath(path, i, copy);
-        if (!DeleteTwice(copy, FALSE)) result = FALSE;
+        if (!DeleteFileTwice(copy, FALSE)) result = FALSE;
     }
-    if (done && !DeleteTwice(path, FALSE)) result = FALSE;
+    if (done && !DeleteFileTwice(path, FALSE)) result = FALSE;
     return result;
 }
 
@@ -910,7 +914,9 @@ BOOL JournalCommit(void)
     if (!JournalLive) return TRUE;
     LogWrite("Undo journal %s closed, the run is complete", JournalPath);
     result = Finish(JournalPath, &JournalFile, CopiesMade);
-    JournalLive = FALSE;
+    /* Neither marked nor deleted, the journal would undo this run at the
+     * next start: the run is not final and stays to be taken back. */
+    if (JournalClosed) JournalLive = FALSE;
     return result;
 }
 
@@ -926,7 +932,7 @@ BOOL JournalRollback(void)
         if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
         JournalFile = INVALID_HANDLE_VALUE;
         JournalLive = FALSE;
-        return DeleteTwice(JournalPath, TRUE);
+        return DeleteFileTwice(JournalPath, TRUE);
     }
     result = Playback(JournalPath, &JournalFile, CopiesMade);
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);

@@ -58,6 +58,10 @@ BOOL JournalActive(void);
 
 /* Files. `path` is about to be created (nothing there now). */
 BOOL JournalFileCreated(const char *path);
+/* Deletes a file, trying once more after clearing its attributes (a passing
+ * refusal: a scanner holding it); a missing file counts as deleted. With
+ * `record`, a failure is recorded (2070); otherwise it is only logged. */
+BOOL DeleteFileTwice(const char *path, BOOL record);
 /* `path` is about to be overwritten or deleted, and `backup` already holds
  * its contents and outlives the undo (e.g. a backup the run keeps). */
 BOOL JournalFileReplaced(const char *path, const char *backup);

@@ -439,7 +439,10 @@ static DWORD ImageFileSize(const char *path)
 
     file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0xFFFFFFFF;
+    /* Held, so that a fault in between does not keep the image open. */
+    HoldResource(HELD_HANDLE, file);
     size = GetFileSize(file, NULL);
+    DropResource(file);
     CloseHandle(file);
     return size;
 }
@@ -538,15 +541,54 @@ finish:
 
 /* ---- File information and the upgrade decision ------------------------ */
 
-/* Copies a version string when the resource has it. */
-static void ReadVersionString(void *block, const char *prefix, const char *name, char *field, UINT size)
+/* Whether a failed version call means the file simply has no (usable)
+ * version resource, rather than that reading it failed.  Windows 9x does not
+ * always set an error for a missing resource, so the caller clears it first
+ * and 0 also means "none".  A damaged resource counts as none: such a file
+ * is to be replaced. */
+static BOOL NoVersionResource(DWORD error)
+{
+    return error == 0 || error == ERROR_RESOURCE_DATA_NOT_FOUND || error == ERROR_RESOURCE_TYPE_NOT_FOUND ||
+           error == ERROR_RESOURCE_NAME_NOT_FOUND || error == ERROR_BAD_EXE_FORMAT || error == ERROR_INVALID_DATA;
+}
+
+/* A version read that failed for another reason (access denied, a sharing
+ * violation, no memory) must not decide the comparison as "no version": the
+ * run fails and is taken back. */
+static BOOL VersionReadFailed(const char *path, const char *what, DWORD error)
+{
+    POSITION();
+    LogWrite("Unable to read %s %s 0x%08lX", path, what, error);
+    RecordStatus(2067, error);
+    return FALSE;
+}
+
+/* Copies a version string when the resource has it; FALSE when the query
+ * failed for another reason than a missing string. */
+static BOOL ReadVersionString(const char *path, void *block, const char *prefix, const char *name, char *field,
+                              UINT size)
 {
     char query[MAX_PATH];
     LPVOID value;
     UINT length = 0;
+    DWORD error;
 
     wsprintfA(query, "%s%s", prefix, name);
-    if (VerQueryValueA(block, query, &value, &length) && length) lstrcpynA(field, (const char *)value, (int)size);
+    SetLastError(0);
+    if (VerQueryValueA(block, query, &value, &length)) {
+        if (length) lstrcpynA(field, (const char *)value, (int)size);
+        return TRUE;
+    }
+    error = GetLastError();
+    if (NoVersionResource(error)) return TRUE;
+    return VersionReadFailed(path, name, error);
+}
+
+static BOOL FreeVersionBlock(void *block, BOOL result)
+{
+    DropResource(block);
+    HeapFree(GetProcessHeap(), 0, block);
+    return result;
 }
 
 BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
@@ -613,28 +655,31 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
              (DWORD)time.wYear, (DWORD)time.wHour, (DWORD)time.wMinute, (DWORD)time.wSecond, info->size);
     if (!withVersion) return TRUE;
 
+    SetLastError(0);
     size = GetFileVersionInfoSizeA(path, NULL);
     if (size == 0) {
-        LogWrite("Unable to get %s version info size 0x%08lX", path, GetLastError());
-        return TRUE;
+        error = GetLastError();
+        LogWrite("Unable to get %s version info size 0x%08lX", path, error);
+        if (NoVersionResource(error)) return TRUE;
+        return VersionReadFailed(path, "version info size", error);
     }
     block = HeapAlloc(GetProcessHeap(), 0, size);
     if (block) HoldResource(HELD_HEAP, block);
     if (!block) {
         LogWrite("Out of memory");
-        return TRUE;
+        return VersionReadFailed(path, "version info", ERROR_NOT_ENOUGH_MEMORY);
     }
+    SetLastError(0);
     if (!GetFileVersionInfoA(path, 0, size, block)) {
-        LogWrite("Unable to get %s version info 0x%08lX", path, GetLastError());
-        DropResource(block);
-        HeapFree(GetProcessHeap(), 0, block);
-        return TRUE;
+        error = GetLastError();
+        LogWrite("Unable to get %s version info 0x%08lX", path, error);
+        return FreeVersionBlock(block, NoVersionResource(error) || VersionReadFailed(path, "version info", error));
     }
+    SetLastError(0);
     if (!VerQueryValueA(block, "\\", (LPVOID *)&fixed, &length) || length < sizeof *fixed) {
+        error = GetLastError();
         LogWrite("Unable to get %s VS_FIXEDFILEINFO", path);
-        DropResource(block);
-        HeapFree(GetProcessHeap(), 0, block);
-        return TRUE;
+        return FreeVersionBlock(block, NoVersionResource(error) || VersionReadFailed(path, "VS_FIXEDFILEINFO", error));
     }
     info->fileVersionMS = fixed->dwFileVersionMS;
     info->fileVersionLS = fixed->dwFileVersionLS;
@@ -643,15 +688,18 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
     info->hasVersion = TRUE;
     LogWrite("%s version %ld.%ld.%ld.%ld", path, info->fileVersionMS >> 16, info->fileVersionMS & 0xFFFF,
              info->fileVersionLS >> 16, info->fileVersionLS & 0xFFFF);
+    SetLastError(0);
     if (VerQueryValueA(block, "\\VarFileInfo\\Translation", (LPVOID *)&translation, &length) && length >= 4) {
         wsprintfA(prefix, "\\StringFileInfo\\%04x%04x\\", (DWORD)translation[0], (DWORD)translation[1]);
-        ReadVersionString(block, prefix, "FileDescription", info->description, sizeof info->description);
-        ReadVersionString(block, prefix, "FileVersion", info->fileVersionText, sizeof info->fileVersionText);
-        ReadVersionString(block, prefix, "CompanyName", info->companyName, sizeof info->companyName);
+        if (!ReadVersionString(path, block, prefix, "FileDescription", info->description, sizeof info->description) ||
+            !ReadVersionString(path, block, prefix, "FileVersion", info->fileVersionText,
+                               sizeof info->fileVersionText) ||
+            !ReadVersionString(path, block, prefix, "CompanyName", info->companyName, sizeof info->companyName))
+            return FreeVersionBlock(block, FALSE);
+    } else if (!NoVersionResource(GetLastError())) {
+        return FreeVersionBlock(block, VersionReadFailed(path, "version translation", GetLastError()));
     }
-    DropResource(block);
-        HeapFree(GetProcessHeap(), 0, block);
-    return TRUE;
+    return FreeVersionBlock(block, TRUE);
 }
 
 BOOL GetShortName(const char *path, char *out, BOOL force)
@@ -1289,12 +1337,12 @@ static BOOL RestorePendingOperations(BOOL restore)
     POSITION();
     if (RecordSaved) {
         LogWrite("Deleting MoveFileRecord backup at %s", RecordBackup);
-        if (!DeleteFileA(RecordBackup)) result = FALSE;
+        if (!DeleteFileTwice(RecordBackup, FALSE)) result = FALSE;
     }
     if (RenameSaved) {
         if (IsWin95) {
             LogWrite("Deleting WININIT.INI backup at %s", WininitBackup);
-            if (!DeleteFileA(WininitBackup)) result = FALSE;
+            if (!DeleteFileTwice(WininitBackup, FALSE)) result = FALSE;
         } else if (SavedValue) {
             HeapFree(GetProcessHeap(), 0, SavedValue);
             SavedValue = NULL;

@@ -262,6 +262,13 @@ void FinishChanges(void)
     if (!JournalActive()) return;
     finish = StatusIsError() ? RollbackChanges : CommitChanges;
     code = RunGuarded(finish, NULL);
+    if (code == 0 && finish == CommitChanges && JournalActive()) {
+        /* The commit could not be made (its failure is recorded): taken
+         * back in full, the run ends as the failure it is. */
+        code = RunGuarded(RollbackChanges, NULL);
+        if (code != 0) ReportFault(code);
+        return;
+    }
     if (code == 0) return;
     if (finish == CommitChanges && JournalCommitted()) {
         /* The installation is final; only the journal's files were left to

@@ -293,6 +293,29 @@ TEST_F(Extraction, AnOutputThatCannotBeCreatedIsReported)
     EXPECT_FALSE(fileExists(out("T.TXT")));
 }
 
+TEST_F(Extraction, AnOutputWhoseTimeCannotBeSetFailsTheEntry)
+{
+    // The time stamp decides later runs' comparisons: a file with the wrong
+    // one is not the entry, and no output is left under its name.
+    writeFile(path("a.arq"), storedArchive({{"T.TXT", "t"}}));
+    std::string error;
+    ASSERT_TRUE(winsim::SetFaults("SetFileTime:1:5", error)) << error;
+    EXPECT_EQ(CX_ERR_OPEN, extract("a.arq"));
+    winsim::SetFaults("", error);
+    EXPECT_EQ(1, countOf(CX_ERR_SET_TIME));
+    EXPECT_FALSE(fileExists(out("T.TXT")));
+}
+
+TEST_F(Extraction, AFileThatCannotEnterTheTableIsNeverCreated)
+{
+    // Created first and refused after, the file would stay behind unnamed
+    // (and after a fault, held open where no clean-up can close it).
+    ASSERT_TRUE(failHeapAllocations(1));
+    EXPECT_EQ(CX_ERR_NO_MEMORY, cxOpenFile(path("NEW.BIN").c_str(), CX_MODE_WRITE | CX_MODE_CREATE));
+    failHeapAllocations(0);
+    EXPECT_FALSE(fileExists(path("NEW.BIN")));
+}
+
 TEST_F(Extraction, SizesThatWouldSeekBackwardsEndTheArchive)
 {
     // A flagged entry is skipped by its size; 0xFFFFFFC0 is "64 bytes back" in

@@ -119,6 +119,41 @@ TEST_F(Journal, CommitKeepsTheChangesAndLeavesNothingBehind) {
     EXPECT_EQ(File("C:\\WINDOWS\\halvik.001"), "<none>");
 }
 
+TEST_F(Journal, ACommitIsFinalOnceMarkedAndTakenBackWhenItCannotBeMade) {
+    std::string error;
+    // Marked, but the journal cannot be deleted: the run stands, the failure
+    // is only logged, and the next start just deletes the closed journal.
+    ASSERT_TRUE(JournalBegin(kJournal, "test"));
+    ASSERT_TRUE(JournalFileCreated("C:\\WINDOWS\\new.tmp"));
+    Put("C:\\WINDOWS\\new.tmp", "made");
+    ASSERT_TRUE(winsim::SetFaults("DeleteFileA:2:32;DeleteFileA:3:32", error)) << error;
+    JournalCommit();
+    ASSERT_TRUE(winsim::SetFaults("", error));
+    EXPECT_FALSE(JournalActive());
+    EXPECT_FALSE(StatusIsError());
+    EXPECT_EQ(File("C:\\WINDOWS\\new.tmp"), "made");
+    EXPECT_EQ(JournalRecover(kJournal), static_cast<DWORD>(JOURNAL_FINISHED));
+    EXPECT_EQ(File("C:\\WINDOWS\\new.tmp"), "made");
+    EXPECT_EQ(File(kJournal), "<none>");
+
+    // Neither marked nor deleted, the journal would undo the run at the next
+    // start: the commit fails, and the run stays to be taken back now.
+    ASSERT_TRUE(JournalBegin(kJournal, "test"));
+    ASSERT_TRUE(JournalFileCreated("C:\\WINDOWS\\other.tmp"));
+    Put("C:\\WINDOWS\\other.tmp", "made");
+    // The log writes through WriteFile too: every write fails.
+    std::string faults = "DeleteFileA:1:32;DeleteFileA:2:32";
+    for (int call = 1; call <= 8; ++call) faults += ";WriteFile:" + std::to_string(call) + ":112";
+    ASSERT_TRUE(winsim::SetFaults(faults, error)) << error;
+    EXPECT_FALSE(JournalCommit());
+    ASSERT_TRUE(winsim::SetFaults("", error));
+    EXPECT_EQ(STATUS_CODE(StatusWord), 2070u);
+    EXPECT_TRUE(JournalActive());
+    EXPECT_TRUE(JournalRollback());
+    EXPECT_EQ(File("C:\\WINDOWS\\other.tmp"), "<none>");
+    EXPECT_EQ(File(kJournal), "<none>");
+}
+
 TEST_F(Journal, ARecordThatCannotBeWrittenFailsBeforeTheChange) {
     ASSERT_TRUE(JournalBegin(kJournal, "test"));
     std::string error;

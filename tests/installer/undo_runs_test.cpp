@@ -58,6 +58,34 @@ protected:
         }
         return out;
     }
+    // 7.1.0.188 installed and 7.0.5.300 queued over it by an earlier run.
+    void PreparePending() {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        const char waiting[] = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP";
+        std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
+        // An earlier run queued KVT7.TMP over the driver and recorded it.
+        std::string a = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP", b = kDriver, record;
+        for (uint32_t v : {uint32_t(12 + a.size() + b.size()), uint32_t(a.size()), uint32_t(b.size())})
+            for (int i = 0; i < 4; ++i) record += static_cast<char>(v >> (8 * i));
+        WriteHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP"), record + a + b);
+        std::string value = "\\??\\" + a + std::string(1, '\0') + "!\\??\\" + b + std::string(2, '\0');
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+        RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
+                       static_cast<DWORD>(value.size()));
+        RegCloseKey(key);
+    }
+    // ChangesSince without time stamps: another run writes at other times.
+    std::string ChangesBesidesTimes(const std::string& snapshot) {
+        std::string changes, all = ChangesSince(snapshot);
+        for (size_t at = 0, end; at < all.size(); at = end + 1) {
+            end = all.find('\n', at);
+            std::string line = all.substr(at, end - at);
+            if (line.find(": written ") == std::string::npos) changes += line + "\n";
+        }
+        return changes;
+    }
     bool Same(const std::string& windowsPath, const std::string& payload) {
         return HostFileExists(Host(windowsPath)) && ReadHostFile(Host(windowsPath)) == ReadHostFile(Payload(payload));
     }
@@ -70,6 +98,9 @@ TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
         "RegCreateKeyA:1:5",       // the uninstall entry, the run's last change
         "*:60:AV",                 // a processor fault inside the replacement
         "SetFileAttributesA:4:5",  // an attribute reset before the backup
+        "SetFileTime:3:AV",        // a fault while the codec stamps an image it holds open
+        "GetFileSize:3:AV",        // a fault while an image's size is checked
+        "SetFilePointer:53:AV",    // a fault while a read file is written back
     };
     for (const char* fault : faults) {
         Prepare("variants/7.1.0.188/HALVIK.SYS");
@@ -79,6 +110,21 @@ TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
         EXPECT_NE(code, 0xFFFFu) << fault;
         EXPECT_EQ(ChangesSince(before), "") << fault;
         EXPECT_TRUE(Same(kDriver, "variants/7.1.0.188/HALVIK.SYS")) << fault;
+    }
+}
+
+TEST_F(Undo, AVersionThatCannotBeReadFailsTheRunInsteadOfDecidingIt) {
+    // Read as "no version", such a failure would decide the comparison and
+    // install something else than a run without faults.
+    const char* faults[] = {"GetFileVersionInfoSizeA:1:5", "GetFileVersionInfoA:1:32", "VerQueryValueA:1:5",
+                            "GetFileVersionInfoSizeA:2:112", "VerQueryValueA:3:5"};
+    for (const char* fault : faults) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        std::string before = Snapshot();
+        EXPECT_EQ(Run(fault), 2067u) << fault;
+        EXPECT_EQ(ChangesSince(before), "") << fault;
+        std::string log = ReadHostFile(Host("C:\\Documents and Settings\\Administrator\\Local Settings\\Temp\\HALVINST.LOG"));
+        EXPECT_NE(log.find("Unable to read "), std::string::npos) << fault;
     }
 }
 
@@ -94,13 +140,7 @@ TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
         ASSERT_EQ(Run("*:" + std::to_string(call) + ":KILL"), 0xFFFFu) << call;
         unsigned next = Run();
         EXPECT_TRUE(next == 2u || next == 0u) << call << ": " << next;
-        // Another machine, so other time stamps: what must match is the rest.
-        std::string changes, all = ChangesSince(complete);
-        for (size_t at = 0, end; at < all.size(); at = end + 1) {
-            end = all.find('\n', at);
-            std::string line = all.substr(at, end - at);
-            if (line.find(": written ") == std::string::npos) changes += line + "\n";
-        }
+        std::string changes = ChangesBesidesTimes(complete);
         EXPECT_EQ(changes.find("Halvik"), std::string::npos) << call << ": " << changes;
         EXPECT_EQ(changes.find(".TMP"), std::string::npos) << call << ": " << changes;
         EXPECT_EQ(changes.find("halvik."), std::string::npos) << call << ": " << changes;
@@ -110,26 +150,31 @@ TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
 }
 
 TEST_F(Undo, AWaitingOlderReplacementNeverUndoesTheUpgrade) {
-    Prepare("variants/7.1.0.188/HALVIK.SYS");
-    const char waiting[] = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP";
-    std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
-    // An earlier run queued KVT7.TMP over the driver and recorded it.
-    std::string a = "C:\\WINDOWS\\system32\\drivers\\KVT7.TMP", b = kDriver, record;
-    for (uint32_t v : {uint32_t(12 + a.size() + b.size()), uint32_t(a.size()), uint32_t(b.size())})
-        for (int i = 0; i < 4; ++i) record += static_cast<char>(v >> (8 * i));
-    WriteHostFile(Host("C:\\WINDOWS\\system32\\kvtinit.TMP"), record + a + b);
-    std::string value = "\\??\\" + a + std::string(1, '\0') + "!\\??\\" + b + std::string(2, '\0');
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-    RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(value.data()),
-                   static_cast<DWORD>(value.size()));
-    RegCloseKey(key);
-
+    PreparePending();
     EXPECT_EQ(Run(), 2u);
     EXPECT_TRUE(Same(kBackup, "variants/7.1.0.188/HALVIK.SYS")) << "the installed driver is backed up";
     Tool("reboot '" + dir_ + "'");
     EXPECT_TRUE(Same(kDriver, "HALVIK2K.SYS")) << "the new driver survives the restart";
+}
+
+TEST_F(Undo, ABackupDeletionRefusedOnceLeavesNothingBehind) {
+    // The run's own backups of the restart-time stores are deleted at its
+    // end; a passing refusal must not leave one behind a successful run.
+    PreparePending();
+    ASSERT_EQ(Run(), 2u);
+    std::string complete = Snapshot();
+    std::filesystem::rename(complete, dir_ + ".complete");
+    complete = dir_ + ".complete";
+    for (int call = 1; call <= 12; ++call) {
+        PreparePending();
+        std::string fault = "DeleteFileA:" + std::to_string(call) + ":32";
+        unsigned code = Run(fault);
+        if (code >= 2048u) continue;  // a failed run: the sweep checks those
+        EXPECT_EQ(code, 2u) << fault;
+        std::string changes = ChangesBesidesTimes(complete);
+        EXPECT_EQ(changes.find("KVT"), std::string::npos) << fault << ": " << changes;
+    }
+    std::filesystem::remove(complete);
 }
 
 TEST_F(Undo, TheFirstBackupIsKept) {

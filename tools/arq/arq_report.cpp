@@ -20,6 +20,7 @@ const char *describeResult(int result)
     case CX_ERR_CORRUPT: return "corrupt compressed data";
     case CX_ERR_ARGUMENT: return "invalid argument";
     case CX_ERR_NO_TEMP: return "cannot create a temporary file";
+    case CX_ERR_SET_TIME: return "cannot set the file's time stamp";
     case CX_ERR_TABLE_FULL: return "too many open files";
     case CX_ERR_NOT_EXTRACTABLE: return "entry cannot be extracted";
     case CX_ERR_ABORTED: return "aborted";
