@@ -36,8 +36,10 @@ protected:
     unsigned Run(const std::string& faults = "", const std::string& args = "SILENT") {
         std::string env = faults.empty() ? "" : "WINSIM_FAIL='" + faults + "'";
         std::string out = Tool("run '" + dir_ + "' -- 'D:\\HALVINST.EXE' " + args, env);
+        // The exit code's line, wherever it stands: a sanitizer's report may come first.
+        size_t at = out.find("exit code 0x");
         unsigned code = 0;
-        if (std::sscanf(out.c_str(), "exit code 0x%x", &code) != 1) return 0xFFFF;
+        if (at == std::string::npos || std::sscanf(out.c_str() + at, "exit code 0x%x", &code) != 1) return 0xFFFF;
         return code >> 20;
     }
     std::string Snapshot() {
