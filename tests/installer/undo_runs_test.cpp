@@ -35,7 +35,7 @@ protected:
     // The exit code's status code, or 0xFFFF when the process was killed.
     unsigned Run(const std::string& faults = "", const std::string& args = "SILENT") {
         std::string env = faults.empty() ? "" : "WINSIM_FAIL='" + faults + "'";
-        std::string out = Tool("run '" + dir_ + "' -- 'D:\\HALVINST.EXE' " + args, env);
+        std::string out = lastOutput_ = Tool("run '" + dir_ + "' -- 'D:\\HALVINST.EXE' " + args, env);
         // The exit code's line, wherever it stands: a sanitizer's report may come first.
         size_t at = out.find("exit code 0x");
         unsigned code = 0;
@@ -88,6 +88,8 @@ protected:
         }
         return changes;
     }
+    // What the last run printed (under the sanitizers, their reports too).
+    std::string lastOutput_;
     bool Same(const std::string& windowsPath, const std::string& payload) {
         return HostFileExists(Host(windowsPath)) && ReadHostFile(Host(windowsPath)) == ReadHostFile(Payload(payload));
     }
@@ -112,6 +114,8 @@ TEST_F(Undo, AFailedOrFaultedRunLeavesTheMachineAsItWas) {
         EXPECT_NE(code, 0xFFFFu) << fault;
         EXPECT_EQ(ChangesSince(before), "") << fault;
         EXPECT_TRUE(Same(kDriver, "variants/7.1.0.188/HALVIK.SYS")) << fault;
+        // Under the sanitizers: a fault inside the codec's work frees what it held too.
+        EXPECT_EQ(lastOutput_.find("LeakSanitizer"), std::string::npos) << fault << ": " << lastOutput_;
     }
 }
 
