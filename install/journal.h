@@ -18,7 +18,8 @@
  *   <crc> VOLD <root> <key> <name> <type> <hex data>
  *   <crc> KNEW <root> <key>               key (and all below) made by this run
  *   <crc> KOLD <root> <key>               key existed: create it again
- *   <crc> DONE                            committed: nothing to undo
+ *   <crc> DONE <status>                   committed: nothing to undo; the
+ *                                         run's status word, in hex
  *
  * Fields are separated by one blank; bytes below 0x21, above 0x7E and '%'
  * are written as %XX. A last line without its line end is a record whose
@@ -92,6 +93,10 @@ BOOL JournalRollback(void);
 /* Lets go of the journal without playing it back or deleting it, as a
  * killed process would: the next JournalRecover finds it. */
 void JournalAbandon(void);
+/* Set by JournalRecover when the journal was left closed by a run that
+ * needed a restart and Windows has not started since: the restart is still
+ * to be made, and this run reports it. */
+extern BOOL RestartOwed;
 /* At start: plays back a journal that an earlier run left at `path`. */
 DWORD JournalRecover(const char *path);
 /* JournalRecover on the machine's journal, logging when it undid a run;

@@ -155,6 +155,24 @@ TEST_F(Undo, AfterAKillAtAnyPhaseTheNextRunCompletesTheInstall) {
     std::filesystem::remove(complete);
 }
 
+TEST_F(Undo, AKillAfterTheCommitStillLeavesTheRestartReported) {
+    // Killed once its journal is closed but before it is deleted, the run is
+    // complete; the next run finds the machine up to date and must still
+    // report the restart the driver needs, until Windows has restarted.
+    const std::string journal = "C:\\WINDOWS\\halvik.jnl";
+    bool reached = false;
+    for (int call = 1; call <= 20 && !reached; ++call) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS");
+        ASSERT_EQ(Run("DeleteFileA:" + std::to_string(call) + ":KILL"), 0xFFFFu) << call;
+        reached = HostFileExists(Host(journal)) && ReadHostFile(Host(journal)).find(" DONE ") != std::string::npos;
+    }
+    ASSERT_TRUE(reached) << "no kill fell between the commit and the journal's deletion";
+    EXPECT_EQ(Run(), 2u);
+    EXPECT_FALSE(HostFileExists(Host(journal)));
+    Tool("reboot '" + dir_ + "'");
+    EXPECT_EQ(Run(), 0u);
+}
+
 TEST_F(Undo, AWaitingOlderReplacementNeverUndoesTheUpgrade) {
     PreparePending();
     EXPECT_EQ(Run(), 2u);

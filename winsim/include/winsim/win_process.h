@@ -33,6 +33,9 @@ typedef struct _SYSTEMTIME {
 WINBASEAPI void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
 WINBASEAPI void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
 WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds);
+/* Milliseconds since Windows started (wrapping after 49.7 days), and the time now in UTC. */
+WINBASEAPI DWORD WINAPI GetTickCount(void);
+WINBASEAPI void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime);
 
 /* Named mutexes, visible to every process of the same machine. */
 #define WAIT_OBJECT_0 0x00000000L
