@@ -173,6 +173,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
     keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
     LogClose(keep);
+    JournalDeleteClosed();
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

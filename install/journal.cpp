@@ -773,7 +773,12 @@ BOOL DeleteFileTwice(const char *path, BOOL record)
  * first, so that no journal can outlive the copies it names. A marked
  * journal left behind only costs the next run its deletion, so failures
  * after the mark are logged, not recorded. */
-static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
+/* A committed journal whose deletion waits for the end of the process. */
+static char ClosedJournal[MAX_PATH];
+
+/* Closes the journal and deletes its copies; with `keepClosed`, a journal
+ * that could be marked stays (JournalDeleteClosed deletes it). */
+static BOOL Finish(const char *path, HANDLE *file, DWORD copies, BOOL keepClosed)
 {
     char copy[MAX_PATH];
     BOOL done;
@@ -789,8 +794,19 @@ static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
         CopyPath(path, i, copy);
         if (!DeleteFileTwice(copy, FALSE)) result = FALSE;
     }
+    if (done && keepClosed) {
+        lstrcpynA(ClosedJournal, path, MAX_PATH);
+        return result;
+    }
     if (done && !DeleteFileTwice(path, FALSE)) result = FALSE;
     return result;
+}
+
+void JournalDeleteClosed(void)
+{
+    if (!ClosedJournal[0]) return;
+    DeleteFileTwice(ClosedJournal, FALSE);
+    ClosedJournal[0] = '\0';
 }
 
 /* Cuts the journal behind the record at `end`: what followed was undone. */
@@ -915,7 +931,7 @@ static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
         NoteOwedRestart(path, &lines[count - 1]);
         if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
         *file = INVALID_HANDLE_VALUE;
-        Finish(path, file, copies);
+        Finish(path, file, copies, FALSE);
         result = JOURNAL_FINISHED;
         goto done;
     }
@@ -933,7 +949,7 @@ static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
     if (*file == INVALID_HANDLE_VALUE) {
         *file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     }
-    if (!Finish(path, file, copies)) result = JOURNAL_FAILED;
+    if (!Finish(path, file, copies, FALSE)) result = JOURNAL_FAILED;
 
 done:
     DropResource(lines);
@@ -962,7 +978,7 @@ BOOL JournalCommit(void)
     POSITION();
     if (!JournalLive) return TRUE;
     LogWrite("Undo journal %s closed, the run is complete", JournalPath);
-    result = Finish(JournalPath, &JournalFile, CopiesMade);
+    result = Finish(JournalPath, &JournalFile, CopiesMade, TRUE);
     /* Neither marked nor deleted, the journal would undo this run at the
      * next start: the run is not final and stays to be taken back. */
     if (JournalClosed) JournalLive = FALSE;
@@ -994,6 +1010,7 @@ BOOL JournalRollback(void)
 
 void JournalAbandon(void)
 {
+    ClosedJournal[0] = '\0';
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
     JournalFile = INVALID_HANDLE_VALUE;
     JournalLive = FALSE;

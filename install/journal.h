@@ -80,9 +80,13 @@ BOOL JournalKeyCreated(HKEY root, const char *key);
  * value of the tree is recorded. */
 BOOL JournalSaveKeyTree(HKEY root, const char *key);
 
-/* Success: marks the journal done, then deletes its copies and it. After
- * a fault, commit and rollback may be called again. */
+/* Success: marks the journal done and deletes its copies. After a fault,
+ * commit and rollback may be called again. The closed journal itself stays
+ * until JournalDeleteClosed, the program's last change to the machine: a
+ * process ended before it leaves the closed journal, from which the next
+ * run learns the restart this one still needed to report. */
 BOOL JournalCommit(void);
+void JournalDeleteClosed(void);
 /* Whether a commit under way has passed the point after which this run's
  * journal undoes nothing: a fault after it leaves only clean-up to do. */
 BOOL JournalCommitted(void);

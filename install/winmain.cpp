@@ -388,6 +388,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     /* The final status is decided and the machine final: a fault while the
      * log closes is not allowed to change either. */
     RunGuarded(EndLog, NULL);
+    JournalDeleteClosed();
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

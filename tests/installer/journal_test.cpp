@@ -116,6 +116,9 @@ TEST_F(Journal, CommitKeepsTheChangesAndLeavesNothingBehind) {
     EXPECT_TRUE(JournalCommit());
     EXPECT_EQ(File("C:\\WINDOWS\\old.ini"), "after");
     EXPECT_NE(Tree().find("\"V\"="), std::string::npos);
+    // The closed journal goes last, when the program ends.
+    EXPECT_NE(File(kJournal).find(" DONE "), std::string::npos);
+    JournalDeleteClosed();
     EXPECT_EQ(File(kJournal), "<none>");
     EXPECT_EQ(File("C:\\WINDOWS\\halvik.001"), "<none>");
 }
