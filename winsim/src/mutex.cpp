@@ -20,6 +20,7 @@
 #include "faults.h"
 #include "handles.h"
 #include "machine_state.h"
+#include "processes.h"
 
 namespace {
 
@@ -105,6 +106,8 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, 
 
 extern "C" DWORD WINAPI WaitForSingleObject(HANDLE h, DWORD milliseconds) {
     if (winsim::FailsHere("WaitForSingleObject", false)) return WAIT_FAILED;
+    DWORD ended;
+    if (winsim::WaitForProcess(h, milliseconds, ended)) return ended;
     MutexHandle* handle = winsim::FindHandleOf<MutexHandle>(h);
     if (!handle) {
         SetLastError(ERROR_INVALID_HANDLE);
