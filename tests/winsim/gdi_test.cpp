@@ -53,8 +53,12 @@ TEST_F(Gdi, AFontDescribesItselfAsItWasMade) {
     EXPECT_FALSE(DeleteObject(font));
     EXPECT_EQ(GetObjectA(font, sizeof back, &back), 0);
     EXPECT_EQ(winsim::LiveGdiObjects(), 0u);
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(GetObjectType(font), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << "a deleted object";
+    SetLastError(0xDEADBEEF);
     EXPECT_EQ(CreateFontIndirectA(nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(GetLastError(), 0xDEADBEEFu) << "no description: the last error is left alone";
 
     HFONT title = CreateFontA(-18, 0, 0, 0, FW_MEDIUM, 0, 0, 0, ANSI_CHARSET, 0, 0, PROOF_QUALITY,
                               VARIABLE_PITCH | FF_ROMAN, "Times New Roman Bold");
