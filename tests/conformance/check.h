@@ -45,6 +45,11 @@ void CheckLocale();
 void CheckCodePages();
 void CheckVersionResources();
 void CheckOwnResources();
+void CheckProcesses();
+void CheckGdi();
+// The second copy's work: takes the abandoned-mutex check's mutex and ends
+// without releasing it (exit code 7).
+int HoldMutexAndEnd();
 
 }  // namespace conformance
 
