@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
     using namespace conformance;
     if (argc > 1 && std::strcmp(argv[1], "hold-mutex") == 0) return HoldMutexAndEnd();
+    if (argc > 1 && std::strcmp(argv[1], "fault") == 0) return FaultUnderHandler();
     CheckFiles();
     CheckFileContents();
     CheckFileNames();
