@@ -252,4 +252,16 @@ TEST_F(Gdi, BadImageResourcesFailWithAReason) {
     EXPECT_NE(Transcript().find("  4 bitmap visible enabled none (resource 4 not found)"), std::string::npos);
 }
 
+// A module without icons: the type is missing (1813), not only the name.
+TEST_F(Gdi, AnImageTypeTheModuleDoesNotHaveIsAMissingType) {
+    const WinsimResourceTable bitmapsOnly = {kBadEntries, 2};
+    winsim::SetModuleResources(&bitmapsOnly);
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    EXPECT_EQ(LoadIconA(module, MAKEINTRESOURCEA(1)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+    EXPECT_EQ(LoadBitmapA(module, MAKEINTRESOURCEA(9)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    winsim::SetModuleResources(&halvinstResources);
+}
+
 }  // namespace
