@@ -1,5 +1,6 @@
 // GDI objects and images that need no display: stock objects, fonts made
-// from a LOGFONT, the system's icons, and MulDiv's rounding.
+// from a LOGFONT, the system's icons, the program's own picture, and
+// MulDiv's rounding.
 #include <cstring>
 
 #include "check.h"
@@ -106,6 +107,47 @@ void Icons() {
     }
 }
 
+std::string Describe(HANDLE image) {
+    BITMAP bitmap;
+    std::memset(&bitmap, 0, sizeof bitmap);
+    int n = GetObjectA(image, sizeof bitmap, &bitmap);
+    return Fmt("size=%d type=%d %dx%d planes=%u", n, static_cast<int>(bitmap.bmType), static_cast<int>(bitmap.bmWidth),
+               static_cast<int>(bitmap.bmHeight), bitmap.bmPlanes);
+}
+
+// The program's picture (resource 1), names it does not have, and image
+// types it has none of.
+void OwnImages() {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    Mark();
+    HBITMAP bitmap = LoadBitmapA(self, MAKEINTRESOURCEA(1));
+    ReportHandle("LoadBitmapA own picture", bitmap,
+                 Describe(bitmap) + Fmt(" objtype=%u", static_cast<unsigned>(GetObjectType(bitmap))));
+    Mark();
+    BOOL ok = DeleteObject(bitmap);
+    ReportCall("DeleteObject own picture", ok);
+    Mark();
+    HANDLE image = LoadImageA(self, MAKEINTRESOURCEA(1), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    ReportHandle("LoadImageA own picture", image, Describe(image));
+    DeleteObject(image);
+    Mark();
+    bitmap = LoadBitmapA(self, MAKEINTRESOURCEA(2));
+    ReportHandle("LoadBitmapA missing name", bitmap);
+    Mark();
+    bitmap = LoadBitmapA(self, "PICTURE");
+    ReportHandle("LoadBitmapA missing string name", bitmap);
+    Mark();
+    HICON icon = LoadIconA(self, MAKEINTRESOURCEA(1));
+    ReportHandle("LoadIconA module without icons", icon);
+    Mark();
+    image = LoadImageA(self, MAKEINTRESOURCEA(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
+    ReportHandle("LoadImageA icon, module without icons", image);
+    Mark();
+    bitmap = LoadBitmapA(nullptr, MAKEINTRESOURCEA(1));
+    ReportHandle("LoadBitmapA no module, name 1", bitmap);
+    if (bitmap) DeleteObject(bitmap);
+}
+
 void Arithmetic() {
     const int cases[][3] = {{10, 3, 2},  {5, 1, 2},   {-5, 1, 2},  {7, 1, 2},         {-7, 1, 2},
                             {5, -1, 2},  {1, 1, 0},   {0, 5, 0},   {2147483647, 2, 1}, {2147483647, 2, 2},
@@ -120,6 +162,7 @@ void CheckGdi() {
     Stock();
     Fonts();
     Icons();
+    OwnImages();
     Arithmetic();
 }
 
