@@ -6,6 +6,7 @@
 // owning process; and ".owner", which holds the owner's process id while it
 // owns the mutex. A process that dies while owning loses its lock but leaves
 // its id behind, and the next owner gets WAIT_ABANDONED, as on Windows.
+// WaitForSingleObject also waits for the processes CreateProcessA started.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
