@@ -210,7 +210,8 @@ extern "C" BOOL WINAPI GetExitCodeProcess(HANDLE handle, LPDWORD code) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    // A POSIX status keeps the low 8 bits of the code the program ended with.
+    // A POSIX status keeps the low 8 bits of the code the program ended with;
+    // a program ended by a signal crashed, and reports an access violation.
     if (!process->Ended()) *code = STILL_ACTIVE;
     else *code = WIFEXITED(process->status) ? static_cast<DWORD>(WEXITSTATUS(process->status)) : 0xC0000005u;
     return TRUE;
