@@ -124,7 +124,7 @@ BOOL StartupChecks(void)
              * failure; the installation could only end in it, so the run
              * stops here and says why. */
             if (STATUS_CODE(StatusWord) >= 2048) {
-                char text[1024];
+                char text[FORMAT_BUFFER_SIZE];
 
                 FormatFirstError(text);
                 MessageBoxA(NULL, text, WizardTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -229,7 +229,7 @@ static void DefaultButtons(void)
 
 void ApplyLanguageTexts(void)
 {
-    char version[1024];
+    char version[FORMAT_BUFFER_SIZE];
 
     lstrcpynA(WizardTitle, LangString(1), sizeof WizardTitle);
     SetWindowTextA(WizardWindow, WizardTitle);
@@ -283,7 +283,7 @@ static void EnterEndingPage(const char *status)
 
 static void EnterErrorPage(void)
 {
-    char text[1024];
+    char text[FORMAT_BUFFER_SIZE];
 
     FormatFirstError(text);
     EnterEndingPage(text);

@@ -87,7 +87,7 @@ static void RollbackAfterFault(void *unused)
 static void ShowFailure(void)
 {
     char message[LANG_STRING_SIZE];
-    char text[1024];
+    char text[FORMAT_BUFFER_SIZE];
 
     lstrcpynA(message, LangString(ErrorMessageId(StatusWord, StatusQualifier)), sizeof message);
     FormatErrorCode(text, LangString(IDS_UNINSTALL_ERROR), message, StatusWord, StatusQualifier);

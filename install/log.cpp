@@ -208,8 +208,8 @@ void LogOpen(const char *path)
 
 void LogWrite(const char *format, ...)
 {
-    char message[1024];
-    char line[1024];
+    char message[FORMAT_BUFFER_SIZE];
+    char line[FORMAT_BUFFER_SIZE];
     char tag[MAX_PATH];
     DWORD written;
     va_list args;

@@ -35,8 +35,11 @@ extern DWORD StatusQualifier;
 void RecordStatus(DWORD code, DWORD qualifier);
 BOOL StatusIsError(void);
 DWORD ErrorMessageId(DWORD status, DWORD qualifier);
+/* wsprintfA cuts its output after 1024 characters and then writes the NUL,
+ * so a buffer it may fill holds 1025 bytes. */
+#define FORMAT_BUFFER_SIZE (1024 + 1)
 /* Fills `format` (string 13 of a language) with the message and the four
- * fields of the error code; `out` holds at least 1024 bytes. */
+ * fields of the error code; `out` holds FORMAT_BUFFER_SIZE bytes. */
 int FormatErrorCode(LPSTR out, LPCSTR format, LPCSTR message, DWORD status, DWORD qualifier);
 /* The module number of a source path ("install" 1 ... "log" 5, others 0). */
 DWORD ModuleNumber(const char *sourcePath);

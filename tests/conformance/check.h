@@ -45,6 +45,15 @@ void CheckLocale();
 void CheckCodePages();
 void CheckVersionResources();
 void CheckOwnResources();
+void CheckProcesses();
+void CheckGdi();
+// The second copy's work: takes the abandoned-mutex check's mutex and ends
+// without releasing it (exit code 7).
+int HoldMutexAndEnd();
+// The second copy's other work: writes to an unmapped address with a
+// vectored exception handler that ends the copy (exit code 0x41 for an
+// access violation).
+int FaultUnderHandler();
 
 }  // namespace conformance
 

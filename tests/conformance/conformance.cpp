@@ -2,11 +2,14 @@
 // uninstaller and arq rely on it. The same source runs on winsim (host build,
 // `winsim run`) and under wine64 (win64 build); compare.sh compares the two.
 #include <cstdio>
+#include <cstring>
 
 #include "check.h"
 
-int main() {
+int main(int argc, char** argv) {
     using namespace conformance;
+    if (argc > 1 && std::strcmp(argv[1], "hold-mutex") == 0) return HoldMutexAndEnd();
+    if (argc > 1 && std::strcmp(argv[1], "fault") == 0) return FaultUnderHandler();
     CheckFiles();
     CheckFileContents();
     CheckFileNames();
@@ -14,11 +17,13 @@ int main() {
     CheckRegistry();
     CheckRegistryValues();
     CheckSystem();
+    CheckProcesses();
     CheckStrings();
     CheckLocale();
     CheckCodePages();
     CheckVersionResources();
     CheckOwnResources();
+    CheckGdi();
     std::printf("checks: %d\n", ReportCount());
     return 0;
 }

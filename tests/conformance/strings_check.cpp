@@ -46,6 +46,29 @@ void Formats() {
     Report("wsprintfA varargs result", out);
 }
 
+// Results around the limit: the count returned, the length of the text and
+// whether the byte after 1024 characters was written (the NUL of a longer
+// result) or left as it was.
+void Limit() {
+    static char text[1200];
+    static char out[1100];
+    const int lengths[] = {1022, 1023, 1024, 1025, 1100};
+    for (int length : lengths) {
+        std::memset(text, 'a', sizeof text);
+        text[length < static_cast<int>(sizeof text) ? length : sizeof text - 1] = '\0';
+        std::memset(out, 'x', sizeof out);
+        int n = wsprintfA(out, "%s", text);
+        Report(Fmt("wsprintfA %d characters", length),
+               Fmt("ret=%d length=%d byte1024=%s byte1025=%s", n, static_cast<int>(strnlen(out, sizeof out)),
+                   out[1024] == 'x' ? "kept" : out[1024] ? "text" : "nul", out[1025] == 'x' ? "kept" : "written"));
+    }
+    std::memset(text, 'a', sizeof text);
+    text[1020] = '\0';
+    std::memset(out, 'x', sizeof out);
+    int n = wsprintfA(out, "%s%d", text, 123456);
+    Report("wsprintfA cut inside a number", Fmt("ret=%d end=%s", n, out + 1018));
+}
+
 void Kernel() {
     Mark();
     int n = lstrlenA("hello");
@@ -79,6 +102,7 @@ void Kernel() {
 
 void CheckStrings() {
     Formats();
+    Limit();
     Kernel();
 }
 

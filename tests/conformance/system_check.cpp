@@ -140,6 +140,27 @@ void Token() {
     Mark();
     ok = LookupPrivilegeValueA(nullptr, "SeNoSuchPrivilege", &luid);
     ReportCall("LookupPrivilegeValueA unknown", ok);
+    // Enabling the shutdown privilege, which every user holds, and one that
+    // only the system holds (SeTcbPrivilege, LUID 7). Nothing here shuts down.
+    TOKEN_PRIVILEGES privileges;
+    std::memset(&privileges, 0, sizeof privileges);
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+    Mark();
+    ok = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    ReportCall("AdjustTokenPrivileges enable shutdown", ok);
+    privileges.Privileges[0].Luid.LowPart = 7;
+    privileges.Privileges[0].Luid.HighPart = 0;
+    Mark();
+    ok = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    ReportCall("AdjustTokenPrivileges enable a privilege not held", ok);
+    Mark();
+    ok = AdjustTokenPrivileges(token, TRUE, nullptr, 0, nullptr, nullptr);
+    ReportCall("AdjustTokenPrivileges disable all", ok);
+    Mark();
+    ok = AdjustTokenPrivileges(nullptr, FALSE, &privileges, 0, nullptr, nullptr);
+    ReportCall("AdjustTokenPrivileges null token", ok);
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID admins = nullptr, users = nullptr;
     Mark();

@@ -101,7 +101,7 @@ TEST_F(Log, LongMessagesAreCut) {
     ASSERT_NE(start, std::string::npos);
     size_t next = text.find(" INSTALL0001: next");
     ASSERT_NE(next, std::string::npos);
-    EXPECT_EQ(next - start, 1023u) << "the line is cut at 1023 characters and loses its CR LF";
+    EXPECT_EQ(next - start, 1024u) << "the line is cut after 1024 characters and loses its CR LF";
 }
 
 TEST_F(Log, ALogThatCannotBeCreatedStaysClosed) {

@@ -53,8 +53,12 @@ TEST_F(Gdi, AFontDescribesItselfAsItWasMade) {
     EXPECT_FALSE(DeleteObject(font));
     EXPECT_EQ(GetObjectA(font, sizeof back, &back), 0);
     EXPECT_EQ(winsim::LiveGdiObjects(), 0u);
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(GetObjectType(font), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << "a deleted object";
+    SetLastError(0xDEADBEEF);
     EXPECT_EQ(CreateFontIndirectA(nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(GetLastError(), 0xDEADBEEFu) << "no description: the last error is left alone";
 
     HFONT title = CreateFontA(-18, 0, 0, 0, FW_MEDIUM, 0, 0, 0, ANSI_CHARSET, 0, 0, PROOF_QUALITY,
                               VARIABLE_PITCH | FF_ROMAN, "Times New Roman Bold");
@@ -246,6 +250,18 @@ TEST_F(Gdi, BadImageResourcesFailWithAReason) {
     EXPECT_NE(Transcript().find("  3 icon visible enabled none (icon 3: its image 7 is missing)"), std::string::npos)
         << Transcript();
     EXPECT_NE(Transcript().find("  4 bitmap visible enabled none (resource 4 not found)"), std::string::npos);
+}
+
+// A module without icons: the type is missing (1813), not only the name.
+TEST_F(Gdi, AnImageTypeTheModuleDoesNotHaveIsAMissingType) {
+    const WinsimResourceTable bitmapsOnly = {kBadEntries, 2};
+    winsim::SetModuleResources(&bitmapsOnly);
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    EXPECT_EQ(LoadIconA(module, MAKEINTRESOURCEA(1)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+    EXPECT_EQ(LoadBitmapA(module, MAKEINTRESOURCEA(9)), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    winsim::SetModuleResources(&halvinstResources);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <csetjmp>
+#include <cstring>
 #include <string>
 
 #include "machine_fixture.h"
@@ -31,11 +32,18 @@ TEST(Wsprintf, ConvertsAsUser32Does) {
     EXPECT_EQ(Format("%-4d|%04d|%5.3d", 7, -7, 7), "7   |-007|  007");
 }
 
-TEST(Wsprintf, StopsAt1023Characters) {
+// user32 cuts after 1024 characters and then writes the NUL: 1025 bytes.
+TEST(Wsprintf, CutsAfter1024CharactersAndTerminates) {
     std::string big(2000, 'x');
-    char out[1024];
-    EXPECT_EQ(wsprintfA(out, "%s%s", big.c_str(), "tail"), 1023);
-    EXPECT_EQ(std::string(out), std::string(1023, 'x'));
+    char out[1100];
+    std::memset(out, 'y', sizeof out);
+    EXPECT_EQ(wsprintfA(out, "%s%s", big.c_str(), "tail"), 1024);
+    EXPECT_EQ(std::string(out), std::string(1024, 'x'));
+    EXPECT_EQ(out[1025], 'y') << "nothing written past the NUL";
+    std::memset(out, 'y', sizeof out);
+    EXPECT_EQ(wsprintfA(out, "%s%d", big.substr(0, 1020).c_str(), 123456), 1024) << "cut inside a number";
+    EXPECT_EQ(std::string(out + 1020), "1234");
+    EXPECT_EQ(wsprintfA(out, "%s", big.substr(0, 1023).c_str()), 1023);
 }
 
 class Mutexes : public MachineTest {};

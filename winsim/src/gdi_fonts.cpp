@@ -7,10 +7,7 @@
 
 extern "C" HFONT WINAPI CreateFontIndirectA(const LOGFONTA* description) {
     if (winsim::FailsHere("CreateFontIndirectA", false)) return nullptr;
-    if (!description) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
+    if (!description) return nullptr;  // gdi32 leaves the last error alone here
     winsim::GdiObject font;
     font.kind = winsim::GdiKind::Font;
     font.font = *description;
@@ -74,7 +71,10 @@ extern "C" int WINAPI GetObjectA(HANDLE handle, int size, LPVOID buffer) {
 
 extern "C" DWORD WINAPI GetObjectType(HGDIOBJ handle) {
     const winsim::GdiObject* object = winsim::FindGdiObject(handle);
-    if (!object) return 0;
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
     switch (object->kind) {
         case winsim::GdiKind::Font: return OBJ_FONT;
         case winsim::GdiKind::Bitmap: return OBJ_BITMAP;

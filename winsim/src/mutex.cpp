@@ -6,6 +6,7 @@
 // owning process; and ".owner", which holds the owner's process id while it
 // owns the mutex. A process that dies while owning loses its lock but leaves
 // its id behind, and the next owner gets WAIT_ABANDONED, as on Windows.
+// WaitForSingleObject also waits for the processes CreateProcessA started.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "faults.h"
 #include "handles.h"
 #include "machine_state.h"
+#include "processes.h"
 
 namespace {
 
@@ -105,6 +107,8 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, 
 
 extern "C" DWORD WINAPI WaitForSingleObject(HANDLE h, DWORD milliseconds) {
     if (winsim::FailsHere("WaitForSingleObject", false)) return WAIT_FAILED;
+    DWORD ended;
+    if (winsim::WaitForProcess(h, milliseconds, ended)) return ended;
     MutexHandle* handle = winsim::FindHandleOf<MutexHandle>(h);
     if (!handle) {
         SetLastError(ERROR_INVALID_HANDLE);

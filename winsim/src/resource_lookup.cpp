@@ -29,7 +29,8 @@ bool FindModuleResource(HINSTANCE module, WORD type, LPCSTR name, ResourceBytes&
     std::vector<WORD> present;
     EnumResourceLanguagesA(module, typeId, nameId, CollectLanguage, reinterpret_cast<LONG_PTR>(&present));
     if (present.empty()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        // It sets the error Windows gives: no such type (1813) or no such name (1814).
+        FindResourceExA(module, typeId, nameId, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
         return false;
     }
     languages.push_back(present.front());

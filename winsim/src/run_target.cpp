@@ -10,15 +10,11 @@
 #include <fstream>
 
 #include "machine_state.h"
+#include "program_files.h"
 #include "winsim/machine_tools.h"
 
 namespace winsim {
-namespace {
 
-// A host program: an executable ELF image or a script with its interpreter.
-// A host program: an ELF image or a script. The execute bit is not asked
-// for here: files a program wrote inside a machine (an installed
-// uninstaller) have none, and on Windows every program file can be started.
 bool IsProgram(const std::string& path) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -28,6 +24,14 @@ bool IsProgram(const std::string& path) {
     if (in.gcount() >= 2 && magic[0] == '#' && magic[1] == '!') return true;
     return in.gcount() == 4 && magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F';
 }
+
+bool MakeStartable(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & S_IXUSR) || chmod(path.c_str(), st.st_mode | S_IXUSR) == 0;
+}
+
+namespace {
 
 std::string FolderOf(const std::string& windowsPath) {
     size_t slash = windowsPath.find_last_of('\\');
@@ -84,11 +88,7 @@ bool PrepareRun(const std::string& program, RunTarget& target, std::string& erro
         return false;
     }
     if (!inMachine && !CopyIntoMachine(real, target, error)) return false;
-    // Files inside a machine carry no host execute bit (a program wrote them
-    // with CreateFileA); the host needs one to start the file.
-    struct stat st;
-    if (stat(target.hostPath.c_str(), &st) == 0 && !(st.st_mode & S_IXUSR) &&
-        chmod(target.hostPath.c_str(), st.st_mode | S_IXUSR) != 0) {
+    if (!MakeStartable(target.hostPath)) {
         error = "cannot start " + program + ": " + std::strerror(errno);
         return false;
     }

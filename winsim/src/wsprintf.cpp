@@ -2,8 +2,10 @@
 // %p with the flags '-', '0' and '#', a width, a precision, and the size
 // prefixes 'l' and 'h' (both 32 bits wide on Win32 for numbers; for %c and
 // %s 'l' means a wide character or string, 'h' a narrow one, and %C and %S
-// are the wide ones). No floating point. The output, with its NUL, never
-// exceeds 1024 bytes.
+// are the wide ones). No floating point. Longer output is cut after 1024
+// characters and then terminated, so user32 writes up to 1025 bytes, one
+// more than its documentation's "maximum size of the buffer is 1,024 bytes";
+// the count returned is that of the characters written.
 #include <windows.h>
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 
 namespace {
 
+// The most characters written before the terminating NUL.
 constexpr int kLimit = 1024;
 
 // A wide string in the ANSI code page.
@@ -27,7 +30,7 @@ struct Output {
     LPSTR buffer;
     int length = 0;
     void Put(char c) {
-        if (length < kLimit - 1) buffer[length++] = c;
+        if (length < kLimit) buffer[length++] = c;
     }
     void Pad(int count, char c) {
         for (int i = 0; i < count; ++i) Put(c);

@@ -1,4 +1,4 @@
-/* Windows' own string calls; wsprintfA writes at most 1024 bytes. Included by <windows.h>. */
+/* Windows' own string calls; wsprintfA writes at most 1024 characters and a NUL. Included by <windows.h>. */
 #ifndef WINSIM_WIN_STRINGS_H
 #define WINSIM_WIN_STRINGS_H
 
