@@ -97,16 +97,28 @@ void Fault() {
         GetExitCodeProcess(process.hProcess, &code);
         Close(process);
     }
-    Report("AddVectoredExceptionHandler write to an unmapped address",
-           code == 0x41   ? "handler saw 0xC0000005"
-           : code == 0x40 ? "handler saw another code"
-                          : Fmt("exit=0x%X", static_cast<unsigned>(code)));
+    std::string seen = "exit=" + Fmt("0x%X", static_cast<unsigned>(code));
+    if ((code & ~0x3Fu) == 0x40) {
+        seen = std::string("handler saw ") + (code & 0x01 ? "0xC0000005" : "another code") +
+               (code & 0x02 ? ", flags 0" : ", other flags") + (code & 0x04 ? ", 2 parameters" : ", other parameters") +
+               (code & 0x08 ? ", a write" : ", not a write") + (code & 0x10 ? " at the address" : " elsewhere") +
+               (code & 0x20 ? ", raised at an instruction" : ", raised at the data");
+    }
+    Report("AddVectoredExceptionHandler write to an unmapped address", seen);
 }
 
-// Only the copy's handler ends it with 0x40, plus 1 when the code is an
-// access violation's.
+// Only the copy's handler ends it: 0x40 and a bit for each field of the
+// record that is as Windows fills it for this write to address 0x10.
 LONG WINAPI EndInHandler(EXCEPTION_POINTERS* info) {
-    ExitProcess(0x40 | (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION ? 1 : 0));
+    const EXCEPTION_RECORD* r = info->ExceptionRecord;
+    UINT bits = 0x40;
+    if (r->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) bits |= 0x01;
+    if (r->ExceptionFlags == 0) bits |= 0x02;
+    if (r->NumberParameters == 2) bits |= 0x04;
+    if (r->NumberParameters == 2 && r->ExceptionInformation[0] == 1) bits |= 0x08;
+    if (r->NumberParameters == 2 && r->ExceptionInformation[1] == 0x10) bits |= 0x10;
+    if (r->ExceptionAddress && r->ExceptionAddress != reinterpret_cast<PVOID>(static_cast<ULONG_PTR>(0x10))) bits |= 0x20;
+    ExitProcess(bits);
     return EXCEPTION_CONTINUE_SEARCH;
 }
 

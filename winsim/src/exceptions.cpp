@@ -5,6 +5,7 @@
 // that does not return (it jumps back to a guarded region) ends the signal's
 // handling.
 #include <signal.h>
+#include <ucontext.h>
 #include <string.h>
 
 #include <cstdio>
@@ -56,14 +57,42 @@ bool Dispatch(EXCEPTION_RECORD& record) {
     return topLevelFilter && topLevelFilter(&pointers) == EXCEPTION_CONTINUE_EXECUTION;
 }
 
-void OnSignal(int signal, siginfo_t* info, void*) {
+// The instruction that faulted, and whether it wrote, from the processor's
+// state the kernel saved; null and false where that is not known.
+void* FaultingInstruction(const void* context) {
+#if defined(__x86_64__)
+    if (context) return reinterpret_cast<void*>(static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
+#endif
+    (void)context;
+    return nullptr;
+}
+
+bool FaultWasWrite(const void* context) {
+#if defined(__x86_64__)
+    // Bit 1 of the page fault's error code: the access was a write.
+    if (context) return (static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_ERR] & 2) != 0;
+#endif
+    (void)context;
+    return false;
+}
+
+void OnSignal(int signal, siginfo_t* info, void* context) {
     // A handler may leave through a jump: the sanitizer must forget the frames it skips.
     if (__asan_handle_no_return) __asan_handle_no_return();
     EXCEPTION_RECORD record;
     memset(&record, 0, sizeof record);
     record.ExceptionCode = CodeOf(signal, info);
-    record.ExceptionFlags = EXCEPTION_NONCONTINUABLE;
-    record.ExceptionAddress = info ? info->si_addr : nullptr;
+    // As on Windows: a processor fault may be continued, its address is the
+    // instruction's, and an access violation tells whether it read (0) or
+    // wrote (1) and the address it touched. A fault raised by the fault
+    // injection touched nothing (its signal was sent, not taken).
+    bool taken = info && info->si_code > 0;
+    record.ExceptionAddress = taken ? FaultingInstruction(context) : nullptr;
+    if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION) {
+        record.NumberParameters = 2;
+        record.ExceptionInformation[0] = taken && FaultWasWrite(context) ? 1 : 0;
+        record.ExceptionInformation[1] = taken ? reinterpret_cast<ULONG_PTR>(info->si_addr) : 0;
+    }
     Dispatch(record);
     // Nobody took it: die of the signal as the process would have.
     for (int i = 0; i < 4; ++i) sigaction(kSignals[i], &previous[i], nullptr);
