@@ -120,6 +120,14 @@ static void DecideRestart(void)
     }
 }
 
+/* The run's last change. A fault here leaves the closed journal, which
+ * the next run deletes. */
+static void DeleteClosedJournal(void *unused)
+{
+    (void)unused;
+    JournalDeleteClosed();
+}
+
 /* What a visual run tells at the end. */
 static void ShowOutcome(void)
 {
@@ -173,7 +181,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
     keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
     LogClose(keep);
-    JournalDeleteClosed();
+    RunGuarded(DeleteClosedJournal, NULL);
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

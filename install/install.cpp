@@ -304,6 +304,24 @@ BOOL FileExists(const char *path)
     return TRUE;
 }
 
+int FilePresence(const char *path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    DWORD error;
+
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+        return 1;
+    }
+    error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) return 0;
+    POSITION();
+    LogWrite("Unable to look for %s 0x%08lX", path, error);
+    RecordStatus(2089, error);
+    return -1;
+}
+
 /* The parts of a path: "c:", "\dir\", "name", ".ext". */
 struct PathParts {
     char drive[3];

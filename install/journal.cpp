@@ -876,6 +876,23 @@ static void NoteOwedRestart(const char *path, const struct JournalLine *done)
     RestartOwed = TRUE;
 }
 
+/* Whether `text` (no line end in it) is the start of a first line that a
+ * run was writing when it ended: empty, a part of the magic, or the magic
+ * with a part of the owner's name and perhaps the CR of its line end. */
+static BOOL TornHeader(const char *text, DWORD size)
+{
+    DWORD i;
+
+    for (i = 0; i < size; ++i) {
+        if (i < MAGIC_LENGTH) {
+            if (text[i] != Magic[i]) return FALSE;
+        } else if ((text[i] <= ' ' || text[i] > '~') && !(text[i] == '\r' && i + 1 == size)) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
 {
     struct JournalLine *lines = NULL;
@@ -892,6 +909,15 @@ static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
     POSITION();
     if (!ReadJournal(path, &text, &size)) return JOURNAL_FAILED;
     lineEnd = FindLineEnd(text, text + size);
+    if (!lineEnd && TornHeader(text, size)) {
+        /* A run ended while it began its journal, before any record: it
+         * changed nothing yet, and its journal only goes. */
+        LogWrite("Undo journal %s was never begun", path);
+        if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
+        *file = INVALID_HANDLE_VALUE;
+        if (!DeleteFileTwice(path, TRUE)) result = JOURNAL_FAILED;
+        goto done;
+    }
     if (strncmp(text, Magic, MAGIC_LENGTH) != 0 || !lineEnd || lineEnd == text + MAGIC_LENGTH) {
         POSITION();
         LogWrite("Undo journal %s is not one of ours", path);

@@ -1084,6 +1084,8 @@ BOOL InstallFiles(struct FileSet *set)
     char backup[MAX_PATH];
     BOOL delayed;
     BOOL makeBackup;
+    int targetPresent;
+    int backupPresent;
     DWORD error;
     DWORD i;
 
@@ -1118,8 +1120,12 @@ BOOL InstallFiles(struct FileSet *set)
          * holds what the machine had before any upgrade of ours. */
         makeBackup = FALSE;
         if (!(entry->flags & FE_NO_BACKUP)) {
+            /* A look that fails must not pass for "nothing to back up". */
             BackupPath(backup, entry);
-            makeBackup = FileExists(target) && !FileExists(backup);
+            targetPresent = FilePresence(target);
+            backupPresent = targetPresent == 1 ? FilePresence(backup) : 0;
+            if (targetPresent < 0 || backupPresent < 0) return FALSE;
+            makeBackup = targetPresent == 1 && backupPresent == 0;
         }
         if (!JournalSaveFile(target) || (makeBackup && !JournalFileCreated(backup))) return FALSE;
         if (!SetNormalAttributes(image) || !SetNormalAttributes(target)) return FALSE;
@@ -1132,7 +1138,7 @@ BOOL InstallFiles(struct FileSet *set)
                 RecordStatus(2066, error);
                 return FALSE;
             }
-        } else if (!(entry->flags & FE_NO_BACKUP) && FileExists(target)) {
+        } else if (!(entry->flags & FE_NO_BACKUP) && targetPresent == 1) {
             LogWrite("Keeping the earlier backup %s", backup);
         }
         delayed = (entry->flags & FE_NEEDS_RESTART) && !(entry->flags & FE_REPLACE_NOW);

@@ -343,6 +343,14 @@ static void DecideRestartGuarded(void *unused)
     DecideRestart();
 }
 
+/* The run's last change. A fault here leaves the closed journal, which
+ * the next run deletes. */
+static void DeleteClosedJournal(void *unused)
+{
+    (void)unused;
+    JournalDeleteClosed();
+}
+
 static void EndLog(void *unused)
 {
     BOOL keep;
@@ -388,7 +396,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     /* The final status is decided and the machine final: a fault while the
      * log closes is not allowed to change either. */
     RunGuarded(EndLog, NULL);
-    JournalDeleteClosed();
+    RunGuarded(DeleteClosedJournal, NULL);
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

@@ -230,7 +230,7 @@ TEST_F(Journal, DamagedOrForeignJournalsChangeNothingAndFail) {
         "HALVJNL 1 halvinst\r\n" + std::string("00000000\0 FNEW x\r\n", 18),
         "HALVJNL 2 halvinst\r\n" + good,                               // another version
         "[RENAME]\r\nC:\\X=C:\\Y\r\n",                                 // not a journal at all
-        "",
+        "HALVJNL 1 halv inst",                                          // a first line no run writes
     };
     for (const std::string& text : cases) {
         ResetInstaller();
@@ -240,6 +240,19 @@ TEST_F(Journal, DamagedOrForeignJournalsChangeNothingAndFail) {
         EXPECT_EQ(STATUS_CODE(StatusWord), 2084u) << text;
         EXPECT_EQ(File("C:\\WINDOWS\\b.txt"), "kept") << text;
         EXPECT_EQ(File(kJournal), text) << "kept for diagnosis";
+    }
+}
+
+TEST_F(Journal, AJournalWhoseFirstLineWasNeverFinishedOnlyGoes) {
+    // A run that ended while it began its journal had changed nothing.
+    for (const char* text : {"", "HALV", "HALVJNL 1 ", "HALVJNL 1 halvi", "HALVJNL 1 halvinst\r"}) {
+        ResetInstaller();
+        Put("C:\\WINDOWS\\b.txt", "kept");
+        Put(kJournal, text);
+        EXPECT_EQ(JournalRecover(kJournal), static_cast<DWORD>(JOURNAL_UNDONE)) << text;
+        EXPECT_FALSE(StatusIsError()) << text;
+        EXPECT_EQ(File("C:\\WINDOWS\\b.txt"), "kept") << text;
+        EXPECT_EQ(File(kJournal), "<none>") << text;
     }
 }
 

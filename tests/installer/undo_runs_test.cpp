@@ -19,13 +19,15 @@ const char kBackup[] = "C:\\WINDOWS\\system32\\drivers\\Halvik.BAK";
 
 class Undo : public MachineTest {
 protected:
-    // winxp with `driver` (a payload variant, or "" for none) installed.
-    void Prepare(const std::string& driver) {
-        UseFreshMachine("winxp");
+    // winxp (or another Windows with its driver path) with `driver` (a
+    // payload variant, or "" for none) installed.
+    void Prepare(const std::string& driver, const std::string& profile = "winxp",
+                 const std::string& installed = kDriver) {
+        UseFreshMachine(profile);
         std::filesystem::copy_file(HALVINST_EXE, dir_ + "/d/HALVINST.EXE");
         if (!driver.empty()) {
-            std::filesystem::create_directories(Host("C:\\WINDOWS\\system32\\drivers"));
-            std::filesystem::copy_file(Payload(driver), Host(kDriver));
+            std::filesystem::create_directories(std::filesystem::path(Host(installed)).parent_path());
+            std::filesystem::copy_file(Payload(driver), Host(installed));
         }
     }
     static std::string Payload(const std::string& name) { return std::string(PAYLOAD_BUILD_DIR) + "/" + name; }
@@ -199,6 +201,24 @@ TEST_F(Undo, ABackupDeletionRefusedOnceLeavesNothingBehind) {
         EXPECT_EQ(changes.find("KVT"), std::string::npos) << fault << ": " << changes;
     }
     std::filesystem::remove(complete);
+}
+
+TEST_F(Undo, ALookThatFailsNeverPassesForNothingToBackUp) {
+    // Whatever FindFirstFileA call fails, the run either fails and changes
+    // nothing, or it succeeds with the installed driver backed up.
+    const char driver[] = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.vxd";
+    const char backup[] = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.BAK";
+    for (int call = 1; call <= 30; ++call) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS", "win98", driver);
+        std::string before = Snapshot();
+        std::string fault = "FindFirstFileA:" + std::to_string(call) + ":5";
+        unsigned code = Run(fault);
+        if (code >= 2048u) {
+            EXPECT_EQ(ChangesSince(before), "") << fault;
+        } else {
+            EXPECT_TRUE(Same(backup, "variants/7.1.0.188/HALVIK.SYS")) << fault;
+        }
+    }
 }
 
 TEST_F(Undo, TheFirstBackupIsKept) {
