@@ -4,27 +4,12 @@
 # directory, the driver and the uninstaller in place, the service key, the
 # CD/DVD class filter and the uninstall entry, and the full exit code.
 set -euo pipefail
-exe=$(realpath "$1")
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-export WINEPREFIX=$(mktemp -d /tmp/halvinst-wine.XXXXXX) WINEDEBUG=-all
-trap '"$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+. "$(dirname "$0")/prefix.sh"
 
-"$wine" wineboot -i >/dev/null 2>&1 || true
-cp "$exe" "$WINEPREFIX/drive_c/halvinst.exe"
-# Every Windows 2000/XP has the CD/DVD device class; a bare prefix does not.
-"$wine" reg add 'HKLM\System\CurrentControlSet\Control\Class\{4D36E965-E325-11CE-BFC1-08002BE10318}' \
-  /v Class /d CDROM /f >/dev/null 2>&1
-# cmd keeps the whole 32-bit exit code, which a POSIX status cannot.
-printf '@C:\\halvinst.exe SILENT LEAVELOG\r\n@echo exit code %%ERRORLEVEL%%\r\n' > "$WINEPREFIX/drive_c/run.bat"
-out=$("$wine" cmd /c 'C:\run.bat' 2>/dev/null | tr -d '\r' || true)
+out=$(run_cmd 'C:\halvinst.exe SILENT LEAVELOG')
 echo "$out"
-code=$(sed -n 's/^exit code //p' <<<"$out")
-# cmd shows the exit code signed.
-[ -n "$code" ] && code=$(( (code + 4294967296) % 4294967296 ))
+code=$(exit_code "$out")
 
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 log=$(find "$WINEPREFIX/drive_c" -ipath '*temp*' -iname 'HALVINST.LOG' | head -n 1)
 [ -n "$log" ] || { echo "FAIL: no HALVINST.LOG in the prefix's temporary directory"; exit 1; }
 tr -d '\r' < "$log"
@@ -42,7 +27,6 @@ system32="$WINEPREFIX/drive_c/windows/system32"
 payload=$(dirname "$exe")/../payload
 check "the 2000/XP driver as Halvik.sys" "cmp -s '$system32/drivers/Halvik.sys' '$payload/HALVIK2K.SYS'"
 check "the uninstaller (this build's own)" "cmp -s '$system32/halvunin.exe' '$payload/HALVUNIN.EXE'"
-query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
 check "service key Group" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' Group | grep -q 'REG_SZ *Filter'"
 check "service key Start" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' Start | grep -q 'REG_DWORD *0x0'"
 check "service key DisplayName" "query 'HKLM\\System\\CurrentControlSet\\Services\\Halvik' DisplayName | grep -q 'Tessera Driver'"

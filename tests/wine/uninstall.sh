@@ -6,26 +6,11 @@
 # gone, that the uninstaller waits in PendingFileRenameOperations for its own
 # deletion, and the full exit code (status 1: removed). About a minute.
 set -euo pipefail
-exe=$(realpath "$1")
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-export WINEPREFIX=$(mktemp -d /tmp/halvunin-wine.XXXXXX) WINEDEBUG=-all
-trap '"$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+prefix_name=halvunin . "$(dirname "$0")/prefix.sh"
 
-"$wine" wineboot -i >/dev/null 2>&1 || true
-cp "$exe" "$WINEPREFIX/drive_c/halvinst.exe"
-class='HKLM\System\CurrentControlSet\Control\Class\{4D36E965-E325-11CE-BFC1-08002BE10318}'
-"$wine" reg add "$class" /v Class /d CDROM /f >/dev/null 2>&1
-query() { "$wine" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r'; }
-# cmd keeps the whole 32-bit exit code, which a POSIX status cannot.
-run() {
-  printf '@%s\r\n@echo exit code %%ERRORLEVEL%%\r\n' "$1" > "$WINEPREFIX/drive_c/run.bat"
-  { "$wine" cmd /c 'C:\run.bat' 2>/dev/null || true; } | tr -d '\r' | sed -n 's/^exit code //p'
-}
-status() { echo $(( (($1 + 4294967296) % 4294967296) >> 20 )); }
+run() { exit_code "$(run_cmd "$1")"; }
+status() { echo $(( $1 >> 20 )); }
 
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; fi; }
 code=$(run 'C:\halvinst.exe SILENT')
 check "the install ends with status 2 (got exit code $code)" "[ -n '$code' ] && [ \$(status $code) = 2 ]"
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Talven Halvik'
