@@ -181,7 +181,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
     keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
     LogClose(keep);
-    RunGuarded(DeleteClosedJournal, NULL);
+    /* Tried once more after a fault, as the journal's own deletions are. */
+    if (RunGuarded(DeleteClosedJournal, NULL) != 0) RunGuarded(DeleteClosedJournal, NULL);
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

@@ -396,7 +396,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     /* The final status is decided and the machine final: a fault while the
      * log closes is not allowed to change either. */
     RunGuarded(EndLog, NULL);
-    RunGuarded(DeleteClosedJournal, NULL);
+    /* Tried once more after a fault, as the journal's own deletions are. */
+    if (RunGuarded(DeleteClosedJournal, NULL) != 0) RunGuarded(DeleteClosedJournal, NULL);
 
     ReleaseInstanceMutex();
     return (int)StatusWord;
