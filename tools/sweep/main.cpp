@@ -31,6 +31,7 @@ struct Options {
     std::vector<std::string> profiles = {"win98", "nt4", "win2000", "winxp"};
     std::vector<std::string> scenarios;
     unsigned every = 1;  // take every Nth fault point
+    unsigned long tail = 0;  // only the last N machine-changing calls (0: all points)
     unsigned jobs = 2;
     std::string work = "build/sweep";
     bool sample = false;
@@ -249,7 +250,7 @@ bool ReadSideApi(const std::string& api) {
     return false;
 }
 
-std::vector<Point> FaultPoints(const std::string& counts) {
+std::vector<Point> FaultPoints(const std::string& counts, unsigned long tail) {
     std::vector<Point> points;
     std::istringstream in(counts);
     std::string name;
@@ -260,10 +261,11 @@ std::vector<Point> FaultPoints(const std::string& counts) {
         if (name == "*") changing = n;
         else if (name[0] != '+' && ReadSideApi(name)) reads.emplace_back(name, n);
     }
-    for (unsigned long i = 1; i <= changing; ++i) {
+    for (unsigned long i = tail && tail < changing ? changing - tail + 1 : 1; i <= changing; ++i) {
         for (const char* code : {"5", "32", "112", "AV"}) points.push_back({"*:" + std::to_string(i) + ":" + code, false});
         points.push_back({"*:" + std::to_string(i) + ":KILL", true});
     }
+    if (tail) return points;
     for (const auto& [api, count] : reads)
         for (unsigned long i = 1; i <= count; ++i)
             for (const char* code : {"5", "32", "112", "AV"})
@@ -273,8 +275,10 @@ std::vector<Point> FaultPoints(const std::string& counts) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: sweep [--sample] [--profiles a,b] [--scenarios a,b] [--every N] [--jobs N] [--work DIR]\n"
-                 "  --sample   the fixed CI sample: every 9th fault point of winxp upgrade and win98 pending\n");
+                 "usage: sweep [--sample] [--profiles a,b] [--scenarios a,b] [--every N] [--tail N] [--jobs N]"
+                 " [--work DIR]\n"
+                 "  --sample   the fixed CI sample: every 9th fault point of winxp upgrade and win98 pending\n"
+                 "  --tail N   only faults and kills at the last N machine-changing calls (the run's end)\n");
     return 2;
 }
 
@@ -297,6 +301,7 @@ int main(int argc, char** argv) {
         else if (a == "--profiles" && value) opt.profiles = Split(argv[++i]);
         else if (a == "--scenarios" && value) opt.scenarios = Split(argv[++i]);
         else if (a == "--every" && value) opt.every = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--tail" && value) opt.tail = std::strtoul(argv[++i], nullptr, 10);
         else if (a == "--jobs" && value) opt.jobs = std::max(1, std::atoi(argv[++i]));
         else if (a == "--work" && value) opt.work = argv[++i];
         else return Usage();
@@ -343,7 +348,7 @@ int main(int argc, char** argv) {
         fs::remove_all(base + ".second");
         Reboot(base + ".ref");
         ref.afterRebooted = State(base + ".ref");
-        std::vector<Point> all = FaultPoints(ReadFile(base + ".calls")), points;
+        std::vector<Point> all = FaultPoints(ReadFile(base + ".calls"), opt.tail), points;
         for (size_t i = 0; i < all.size(); i += opt.every) points.push_back(all[i]);
 
         std::atomic<size_t> next{0};
