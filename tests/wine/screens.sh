@@ -3,9 +3,16 @@
 # locales, a virtual X screen, fresh wine64 prefixes set up as a Windows of
 # that language, waiting for a screen to change and settle, saving it, and
 # keys. Sourced by screenshots.sh (the installer's wizard) and
-# uninstall_screenshots.sh (the uninstaller's question) after they set
-#   exe  the win64 installer    out  the folder for the PNGs
-# and with the languages to run as the arguments left (default: all 13).
+# uninstall_screenshots.sh (the uninstaller's question)
+# with their arguments, INSTALLER OUTDIR [LANGUAGE...] (default: all 13):
+# sets exe (the win64 installer), out (the folder for the PNGs), here (this
+# folder) and the languages to run.
+exe=$(realpath "$1")
+out=$2
+shift 2
+mkdir -p "$out"
+out=$(realpath "$out")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=-all

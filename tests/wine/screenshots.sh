@@ -17,14 +17,9 @@
 #
 # usage: screenshots.sh INSTALLER OUTDIR [LANGUAGE...]   (default: all 13)
 set -uo pipefail
-exe=$(realpath "$1")
-out=$2
-shift 2
-mkdir -p "$out"
-out=$(realpath "$out")
-here=$(cd "$(dirname "$0")" && pwd)
+# Reads INSTALLER OUTDIR [LANGUAGE...] into exe, out and the languages.
+source "$(dirname "$0")/screens.sh"
 old_driver=$(realpath "$here/../../build/payload/variants/7.1.0.188/HALVIK.SYS")
-source "$here/screens.sh"
 
 run_installer() {
   # Started as the disc's autorun starts it, so that it looks for an installed driver first.

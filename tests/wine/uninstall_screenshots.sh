@@ -5,17 +5,12 @@
 # under the product key (`Language`), then the uninstaller started the way
 # Add/Remove Programs starts it, from the uninstall entry's UninstallString.
 # The question is saved as LANGUAGE-uninstall-question.png and answered No,
-# which must leave the driver and the entry in place. About 40 s a language.
+# which must leave the driver and the entry in place. About 30 s a language.
 #
 # usage: uninstall_screenshots.sh INSTALLER OUTDIR [LANGUAGE...]   (default: all 13)
 set -uo pipefail
-exe=$(realpath "$1")
-out=$2
-shift 2
-mkdir -p "$out"
-out=$(realpath "$out")
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/screens.sh"
+# Reads INSTALLER OUTDIR [LANGUAGE...] into exe, out and the languages.
+source "$(dirname "$0")/screens.sh"
 
 entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Talven Halvik'
 uninstall_string() {
