@@ -370,6 +370,8 @@ static int RestartYes(void)
     RunFlags.noReboot = TRUE;
     /* Nothing may be left to undo once Windows goes down. */
     FinishChanges();
+    /* A commit that failed took the run back: the error page shows why. */
+    if (StatusIsError()) return 2;
     return RestartWindows() ? 5 : 2;
 }
 

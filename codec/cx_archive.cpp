@@ -12,7 +12,7 @@
 #include "cx_scan.h"
 #include "cx_tempname.h"
 
-CxArchiveState cxArchive = { 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, { 0 } };
+CxArchiveState cxArchive = { 0, 0, -1, -1, 0, 0, 0, 0, 0, 0, { 0 }, 0, 0 };
 CxUpdateRoutine cxUpdateRoutine;
 
 enum { PREFIX_COPY_BUFFER = 8192 };
@@ -23,9 +23,23 @@ int cxInit(void)
     return CX_OK;
 }
 
+static void forgetArchive(void);
+
 int cxDone(void)
 {
     cxCloseAllFiles();
+    /* Left by a cxProcess that never returned: its half-written output and
+       temporary archive go, the archive itself stays as it was. */
+    if (cxArchive.processOutput) {
+        cxOsDeleteFile(cxArchive.processOutput);
+        cxOsFree(cxArchive.processOutput);
+        cxArchive.processOutput = 0;
+    }
+    cxOsFree(cxArchive.processRecord);
+    cxArchive.processRecord = 0;
+    if (cxArchive.tempName && cxOsFileExists(cxArchive.tempName))
+        cxOsDeleteFile(cxArchive.tempName);
+    forgetArchive();
     cxCrcDropTable();
     cxDecoderRelease();
     return CX_OK;

@@ -26,6 +26,10 @@ typedef struct CxArchiveState {
     long firstEntry;               /* bytes in front of the first entry */
     CxOperation *queue;
     unsigned char lastAttributes[CX_ATTRIBUTE_SIZE];   /* of the last entry written, for the end record */
+    /* What a cxProcess in progress holds: a caller that leaves it through a
+       fault in a callback never sees it return, and cxDone releases these. */
+    CxEntry *processRecord;
+    char *processOutput;           /* the temporary output being written */
 } CxArchiveState;
 
 extern CxArchiveState cxArchive;

@@ -119,6 +119,12 @@ static int prepareOutput(CxEntry *entry, const CxOperation *op)
     return 1;
 }
 
+static void releaseOutput(char *temp)
+{
+    cxArchive.processOutput = 0;
+    cxOsFree(temp);
+}
+
 /* Extracts one entry through a temporary file; 0, 1 when passed over, or a
    negative code.  The output path receives a file only when the entry was
    written whole and checked. */
@@ -126,10 +132,11 @@ static int extractThroughTemp(CxEntry *entry)
 {
     makeDirectories(entry->name);
     char *temp = cxMakeTempName(entry->name, "CX");
+    cxArchive.processOutput = temp;
     int output = temp ? cxOpenFile(temp, CX_MODE_WRITE | CX_MODE_CREATE) : -1;
     if (output < 0) {
         /* Passing over in silence would leave the caller's file as it was and call it done. */
-        cxOsFree(temp);
+        releaseOutput(temp);
         cxNotify(entry, CX_ERR_NO_TEMP, 0);
         return CX_ERR_NO_TEMP;
     }
@@ -139,14 +146,14 @@ static int extractThroughTemp(CxEntry *entry)
     entry->outputHandle = -1;
     if (result != 0) {
         cxOsDeleteFile(temp);
-        cxOsFree(temp);
+        releaseOutput(temp);
         return result;
     }
     cxOsDeleteFile(entry->name);
     if (!cxOsRenameFile(temp, entry->name)) {
         cxNotify(entry, CX_EV_RENAME_FAILED, 0);
         cxOsDeleteFile(temp);
-        cxOsFree(temp);
+        releaseOutput(temp);
         return CX_ERR_OPEN;
     }
     /* The time goes first: a file made read-only could not take it any more.
@@ -161,17 +168,18 @@ static int extractThroughTemp(CxEntry *entry)
     if (!timeSet) {
         cxNotify(entry, CX_ERR_SET_TIME, 0);
         cxOsDeleteFile(entry->name);
-        cxOsFree(temp);
+        releaseOutput(temp);
         return CX_ERR_SET_TIME;
     }
     cxOsSetReadOnly(entry->name, (entry->mode & 0x0080) == 0);
-    cxOsFree(temp);
+    releaseOutput(temp);
     return 0;
 }
 
 static int finish(CxEntry *record, int result)
 {
     cxNotify(record, CX_EV_PROCESS_END, 0);
+    cxArchive.processRecord = 0;
     cxOsFree(record);
     return result;
 }
@@ -189,6 +197,7 @@ int cxProcess(void)
     if (!record)
         return CX_ERR_NO_MEMORY;
     memset(record, 0, sizeof *record);
+    cxArchive.processRecord = record;
     record->outputHandle = -1;
     cxNotify(record, CX_EV_PROCESS_BEGIN, 0);
     record->action = CX_ACTION_GO_ON;

@@ -8,6 +8,11 @@
  * into RunGuarded. winsim hands faults over from a signal handler without a
  * processor context, and there the handler jumps back directly. This file is
  * the one place that knows the processor's context layout.
+ *
+ * Vectored handlers exist from Windows XP on. The program must load on
+ * Windows 95 to 2000 too, so it looks them up at run time and, where they are
+ * missing, installs the same handler as the top-level filter: no frame of
+ * this program handles a processor fault, so every fault reaches it.
  */
 #include "guard.h"
 
@@ -53,15 +58,39 @@ static LONG WINAPI GuardHandler(EXCEPTION_POINTERS *info)
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+typedef PVOID(WINAPI *AddHandlerCall)(ULONG, PVECTORED_EXCEPTION_HANDLER);
+typedef ULONG(WINAPI *RemoveHandlerCall)(PVOID);
+
+static AddHandlerCall AddHandler;
+static RemoveHandlerCall RemoveHandler;
+static BOOL HandlerCallsLooked;
+
+static void LookUpHandlerCalls(void)
+{
+    HMODULE kernel;
+
+    if (HandlerCallsLooked) return;
+    HandlerCallsLooked = TRUE;
+    kernel = GetModuleHandleA("KERNEL32.DLL");
+    if (!kernel) return;
+    /* Through void (*)(void), the one function pointer type any other converts to without a warning. */
+    AddHandler = (AddHandlerCall)(void (*)(void))GetProcAddress(kernel, "AddVectoredExceptionHandler");
+    RemoveHandler = (RemoveHandlerCall)(void (*)(void))GetProcAddress(kernel, "RemoveVectoredExceptionHandler");
+    if (!AddHandler || !RemoveHandler) AddHandler = NULL;
+}
+
 DWORD RunGuarded(void (*body)(void *), void *context)
 {
     struct GuardFrame frame;
-    PVOID volatile handler;
+    PVOID volatile handler = NULL;
+    LPTOP_LEVEL_EXCEPTION_FILTER volatile outerFilter = NULL;
     volatile DWORD result = 0;
 
     frame.code = 0;
     frame.outer = ActiveGuard;
-    handler = AddVectoredExceptionHandler(1, GuardHandler);
+    LookUpHandlerCalls();
+    if (AddHandler) handler = AddHandler(1, GuardHandler);
+    else outerFilter = SetUnhandledExceptionFilter(GuardHandler);
     if (__builtin_setjmp(frame.jump) == 0) {
         ActiveGuard = &frame;
 #ifdef __cpp_exceptions
@@ -80,6 +109,10 @@ DWORD RunGuarded(void (*body)(void *), void *context)
         result = frame.code;
     }
     ActiveGuard = frame.outer;
-    if (handler) RemoveVectoredExceptionHandler(handler);
+    if (AddHandler) {
+        if (handler) RemoveHandler(handler);
+    } else {
+        SetUnhandledExceptionFilter(outerFilter);
+    }
     return result;
 }

@@ -556,8 +556,10 @@ static const struct {
     const char *kind;
     DWORD fields; /* including the kind */
 } Kinds[] = {
-    {"FNEW", 2}, {"FOLD", 5}, {"VNEW", 4}, {"VOLD", 6}, {"KNEW", 3}, {"KOLD", 3}, {"DONE", 1},
+    {"FNEW", 2}, {"FOLD", 5}, {"VNEW", 4}, {"VOLD", 6}, {"KNEW", 3}, {"KOLD", 3}, {"DONE", 2},
 };
+
+#define DONE_KIND 6
 
 /* Checks and splits one line (without its CR LF). */
 static BOOL ParseLine(char *text, DWORD length, struct JournalLine *line)
@@ -586,7 +588,9 @@ static BOOL ParseLine(char *text, DWORD length, struct JournalLine *line)
     for (i = 0; i < sizeof Kinds / sizeof Kinds[0]; ++i) {
         if (line->count && strcmp(line->fields[0], Kinds[i].kind) == 0) break;
     }
-    if (i == sizeof Kinds / sizeof Kinds[0] || line->count != Kinds[i].fields) return FALSE;
+    if (i == sizeof Kinds / sizeof Kinds[0]) return FALSE;
+    /* A closing record of the first journals carries no status. */
+    if (line->count != Kinds[i].fields && !(i == DONE_KIND && line->count == 1)) return FALSE;
     /* A value's data stays hex ("=" first); every other field is escaped text. */
     for (i = 1; i < line->count; ++i) {
         if (strcmp(line->fields[0], "VOLD") == 0 && i == 5) {
@@ -726,13 +730,16 @@ static BOOL Undo(const struct JournalLine *line)
  * cannot be marked is deleted instead, which closes it just as well. */
 static BOOL MarkDone(HANDLE file)
 {
-    static const char body[] = " DONE";
-    char line[32];
+    char body[24];
+    char line[40];
     DWORD written;
     DWORD length;
 
     if (file == INVALID_HANDLE_VALUE) return FALSE;
-    wsprintfA(line, "%08lX%s\r\n", (DWORD)cxCrc32((const unsigned char *)body, sizeof body - 1), body);
+    /* With the run's status: a run that finds the closed journal still
+     * there learns whether this one left a restart to be made. */
+    wsprintfA(body, " DONE %08lX", StatusWord);
+    wsprintfA(line, "%08lX%s\r\n", (DWORD)cxCrc32((const unsigned char *)body, (unsigned)strlen(body)), body);
     length = (DWORD)strlen(line);
     if (SetFilePointer(file, 0, NULL, FILE_END) == INVALID_SET_FILE_POINTER) return FALSE;
     if (!WriteFile(file, line, length, &written, NULL) || written != length) return FALSE;
@@ -766,7 +773,12 @@ BOOL DeleteFileTwice(const char *path, BOOL record)
  * first, so that no journal can outlive the copies it names. A marked
  * journal left behind only costs the next run its deletion, so failures
  * after the mark are logged, not recorded. */
-static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
+/* A committed journal whose deletion waits for the end of the process. */
+static char ClosedJournal[MAX_PATH];
+
+/* Closes the journal and deletes its copies; with `keepClosed`, a journal
+ * that could be marked stays (JournalDeleteClosed deletes it). */
+static BOOL Finish(const char *path, HANDLE *file, DWORD copies, BOOL keepClosed)
 {
     char copy[MAX_PATH];
     BOOL done;
@@ -782,8 +794,19 @@ static BOOL Finish(const char *path, HANDLE *file, DWORD copies)
         CopyPath(path, i, copy);
         if (!DeleteFileTwice(copy, FALSE)) result = FALSE;
     }
+    if (done && keepClosed) {
+        lstrcpynA(ClosedJournal, path, MAX_PATH);
+        return result;
+    }
     if (done && !DeleteFileTwice(path, FALSE)) result = FALSE;
     return result;
+}
+
+void JournalDeleteClosed(void)
+{
+    if (!ClosedJournal[0]) return;
+    DeleteFileTwice(ClosedJournal, FALSE);
+    ClosedJournal[0] = '\0';
 }
 
 /* Cuts the journal behind the record at `end`: what followed was undone. */
@@ -812,6 +835,47 @@ static char *FindLineEnd(char *p, const char *end)
  * journal is finished. Every record's undo puts back one fixed earlier
  * state, and the earliest record of an object comes last, so a playback
  * cut short by a fault may simply start again from the end. */
+BOOL RestartOwed;
+
+/* Whether Windows has started since `time`: the time now less the
+ * milliseconds since the start. After 49.7 days the tick count wraps and
+ * the start seems later than it was; the restart then counts as made. */
+static BOOL StartedSince(const FILETIME *time)
+{
+    FILETIME now;
+    ULONGLONG start;
+    ULONGLONG then;
+
+    GetSystemTimeAsFileTime(&now);
+    start = ((ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime) - (ULONGLONG)GetTickCount() * 10000;
+    then = (ULONGLONG)time->dwHighDateTime << 32 | time->dwLowDateTime;
+    return then < start;
+}
+
+/* A closed journal left behind: its run ended before it could delete it.
+ * When that run needed a restart (progress code 2 or 3) and Windows has not
+ * started since the journal was written, the restart is still owed. */
+static void NoteOwedRestart(const char *path, const struct JournalLine *done)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search;
+    DWORD status = 0;
+    const char *p;
+    DWORD code;
+
+    if (done->count < 2) return;
+    for (p = done->fields[1]; *p && HexValue(*p) >= 0; ++p) status = status << 4 | (DWORD)HexValue(*p);
+    code = STATUS_CODE(status);
+    if (*p || (code != 2 && code != 3)) return;
+    search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FindClose(search);
+    if (StartedSince(&found.ftLastWriteTime)) return;
+    POSITION();
+    LogWrite("The run that closed it needs a restart, still to be made");
+    RestartOwed = TRUE;
+}
+
 static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
 {
     struct JournalLine *lines = NULL;
@@ -864,9 +928,10 @@ static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
     if (copies < owned) copies = owned;
     if (count && strcmp(lines[count - 1].fields[0], "DONE") == 0) {
         LogWrite("Undo journal %s was already closed", path);
+        NoteOwedRestart(path, &lines[count - 1]);
         if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);
         *file = INVALID_HANDLE_VALUE;
-        Finish(path, file, copies);
+        Finish(path, file, copies, FALSE);
         result = JOURNAL_FINISHED;
         goto done;
     }
@@ -884,7 +949,7 @@ static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
     if (*file == INVALID_HANDLE_VALUE) {
         *file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     }
-    if (!Finish(path, file, copies)) result = JOURNAL_FAILED;
+    if (!Finish(path, file, copies, FALSE)) result = JOURNAL_FAILED;
 
 done:
     DropResource(lines);
@@ -913,7 +978,7 @@ BOOL JournalCommit(void)
     POSITION();
     if (!JournalLive) return TRUE;
     LogWrite("Undo journal %s closed, the run is complete", JournalPath);
-    result = Finish(JournalPath, &JournalFile, CopiesMade);
+    result = Finish(JournalPath, &JournalFile, CopiesMade, TRUE);
     /* Neither marked nor deleted, the journal would undo this run at the
      * next start: the run is not final and stays to be taken back. */
     if (JournalClosed) JournalLive = FALSE;
@@ -945,6 +1010,7 @@ BOOL JournalRollback(void)
 
 void JournalAbandon(void)
 {
+    ClosedJournal[0] = '\0';
     if (JournalFile != INVALID_HANDLE_VALUE) CloseHandle(JournalFile);
     JournalFile = INVALID_HANDLE_VALUE;
     JournalLive = FALSE;

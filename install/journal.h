@@ -18,7 +18,8 @@
  *   <crc> VOLD <root> <key> <name> <type> <hex data>
  *   <crc> KNEW <root> <key>               key (and all below) made by this run
  *   <crc> KOLD <root> <key>               key existed: create it again
- *   <crc> DONE                            committed: nothing to undo
+ *   <crc> DONE <status>                   committed: nothing to undo; the
+ *                                         run's status word, in hex
  *
  * Fields are separated by one blank; bytes below 0x21, above 0x7E and '%'
  * are written as %XX. A last line without its line end is a record whose
@@ -79,9 +80,13 @@ BOOL JournalKeyCreated(HKEY root, const char *key);
  * value of the tree is recorded. */
 BOOL JournalSaveKeyTree(HKEY root, const char *key);
 
-/* Success: marks the journal done, then deletes its copies and it. After
- * a fault, commit and rollback may be called again. */
+/* Success: marks the journal done and deletes its copies. After a fault,
+ * commit and rollback may be called again. The closed journal itself stays
+ * until JournalDeleteClosed, the program's last change to the machine: a
+ * process ended before it leaves the closed journal, from which the next
+ * run learns the restart this one still needed to report. */
 BOOL JournalCommit(void);
+void JournalDeleteClosed(void);
 /* Whether a commit under way has passed the point after which this run's
  * journal undoes nothing: a fault after it leaves only clean-up to do. */
 BOOL JournalCommitted(void);
@@ -92,6 +97,10 @@ BOOL JournalRollback(void);
 /* Lets go of the journal without playing it back or deleting it, as a
  * killed process would: the next JournalRecover finds it. */
 void JournalAbandon(void);
+/* Set by JournalRecover when the journal was left closed by a run that
+ * needed a restart and Windows has not started since: the restart is still
+ * to be made, and this run reports it. */
+extern BOOL RestartOwed;
 /* At start: plays back a journal that an earlier run left at `path`. */
 DWORD JournalRecover(const char *path);
 /* JournalRecover on the machine's journal, logging when it undid a run;

@@ -128,6 +128,7 @@ int RunProgram(HINSTANCE instance, LPSTR commandLine, const struct ProgramRun *r
         if (exception != 0) LogFault(exception);
     }
     RunGuarded(EndLog, NULL);
+    JournalDeleteClosed();
 
     ReleaseInstanceMutex();
     return (int)StatusWord;

@@ -42,6 +42,12 @@ BOOL InstallSequence(struct FileSet *set)
 finish:
     POSITION();
     if (StatusIsError()) goto failed;
+    if (RestartOwed && STATUS_CODE(StatusWord) < 2) {
+        /* An earlier run finished its changes but ended before it could
+         * report the restart they need; Windows has not started since. */
+        LogWrite("The restart an earlier run needs is still to be made");
+        RecordStatus(2, 0);
+    }
     CleanupImageFiles(set, set->installed ? FALSE : TRUE);
     return TRUE;
 
@@ -252,6 +258,8 @@ static void DecideRestart(void)
         RecordStatus(3, 0);
         /* Nothing may be left to undo once Windows goes down. */
         FinishChanges();
+        /* A commit that failed took the run back: nothing waits for a restart. */
+        if (StatusIsError()) return;
         RestartWindows();
     }
 }

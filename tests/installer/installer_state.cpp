@@ -9,6 +9,7 @@
 
 void ResetInstaller() {
     JournalAbandon();
+    RestartOwed = FALSE;
     if (LogHandle != INVALID_HANDLE_VALUE) LogClose(TRUE);
     LogHandle = INVALID_HANDLE_VALUE;
     LogPreExisting = FALSE;

@@ -11,6 +11,7 @@
 #include "journal.h"
 #include "log.h"
 #include "machine_fixture.h"
+#include "winsim/machine_tools.h"
 
 namespace {
 
@@ -115,6 +116,9 @@ TEST_F(Journal, CommitKeepsTheChangesAndLeavesNothingBehind) {
     EXPECT_TRUE(JournalCommit());
     EXPECT_EQ(File("C:\\WINDOWS\\old.ini"), "after");
     EXPECT_NE(Tree().find("\"V\"="), std::string::npos);
+    // The closed journal goes last, when the program ends.
+    EXPECT_NE(File(kJournal).find(" DONE "), std::string::npos);
+    JournalDeleteClosed();
     EXPECT_EQ(File(kJournal), "<none>");
     EXPECT_EQ(File("C:\\WINDOWS\\halvik.001"), "<none>");
 }
@@ -184,12 +188,33 @@ TEST_F(Journal, RecoveryUndoesAnInterruptedRunAndIgnoresATornLastRecord) {
     EXPECT_EQ(JournalRecover(kJournal), static_cast<DWORD>(JOURNAL_NONE));
 }
 
-TEST_F(Journal, AClosedJournalIsOnlyDeleted) {
-    Put("C:\\WINDOWS\\b.txt", "kept");
-    Put(kJournal, std::string("HALVJNL 1 halvunin\r\n") + Line(" FNEW C:\\WINDOWS\\b.txt") + Line(" DONE"));
-    EXPECT_EQ(JournalRecover(kJournal), static_cast<DWORD>(JOURNAL_FINISHED));
-    EXPECT_EQ(File("C:\\WINDOWS\\b.txt"), "kept");
-    EXPECT_EQ(File(kJournal), "<none>");
+TEST_F(Journal, AClosedJournalIsOnlyDeletedAndTellsWhetherARestartIsOwed) {
+    // The closing record carries the run's status; the first journals' has none.
+    const struct {
+        const char* done;
+        bool reboot;
+        bool owed;
+    } cases[] = {
+        {" DONE", false, false},
+        {" DONE 00100000", false, false},  // installed, no restart needed
+        {" DONE 00240123", false, true},   // a restart needed, not yet made
+        {" DONE 0030007B", false, true},   // the restart asked for, the run ended before it
+        {" DONE 00240123", true, false},   // Windows started since
+    };
+    for (const auto& c : cases) {
+        RestartOwed = FALSE;
+        Put("C:\\WINDOWS\\b.txt", "kept");
+        Put(kJournal, std::string("HALVJNL 1 halvunin\r\n") + Line(" FNEW C:\\WINDOWS\\b.txt") + Line(c.done));
+        if (c.reboot) {
+            std::vector<std::string> report;
+            std::string error;
+            ASSERT_TRUE(winsim::Reboot(report, error)) << error;
+        }
+        EXPECT_EQ(JournalRecover(kJournal), static_cast<DWORD>(JOURNAL_FINISHED)) << c.done;
+        EXPECT_EQ(RestartOwed, c.owed ? TRUE : FALSE) << c.done << (c.reboot ? " after a restart" : "");
+        EXPECT_EQ(File("C:\\WINDOWS\\b.txt"), "kept");
+        EXPECT_EQ(File(kJournal), "<none>");
+    }
 }
 
 TEST_F(Journal, DamagedOrForeignJournalsChangeNothingAndFail) {

@@ -12,6 +12,17 @@ for program in halvinst halvunin; do
     fi
   done
 done
+# Functions that Windows 95's system DLLs do not export: a program importing
+# one does not start there. They are looked up at run time instead.
+newer='^(AddVectoredExceptionHandler|RemoveVectoredExceptionHandler|AddVectoredContinueHandler|GetFileAttributesExA|GetDiskFreeSpaceExA|IsDebuggerPresent|GetLongPathNameA|GetModuleHandleExA|InitializeCriticalSectionAndSpinCount|FlsAlloc)$'
+for program in halvinst halvunin; do
+  for name in $(i686-w64-mingw32-objdump -p build-win32/bin/$program.exe \
+      | awk '/^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print $3}'); do
+    if grep -qE "$newer" <<<"$name"; then
+      echo "FAIL: $program.exe imports $name, which Windows 95 does not export"; fail=1
+    fi
+  done
+done
 for build in build-win32 build-win64; do
   size=$(stat -c %s "$build/bin/halvinst-stub.exe")
   echo "$build: stub $size bytes"

@@ -101,6 +101,56 @@ TEST_F(Faults, AnInjectedAccessViolationReachesVectoredHandlers) {
     EXPECT_EQ(seenCode, EXCEPTION_ACCESS_VIOLATION);
 }
 
+LONG WINAPI PassOn(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+
+// Whether an injected access violation in GetTempPathA reaches Catch.
+bool FaultIsCaught() {
+    std::string error;
+    if (!winsim::SetFaults("GetTempPathA:1:AV", error)) return false;
+    seenCode = 0;
+    if (sigsetjmp(faultReturn, 1) == 0) {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        return false;
+    }
+    return seenCode == EXCEPTION_ACCESS_VIOLATION;
+}
+
+TEST_F(Faults, VectoredHandlersAreFoundFromXpOnAndTheTopLevelFilterEverywhere) {
+    typedef PVOID(WINAPI * AddCall)(ULONG, PVECTORED_EXCEPTION_HANDLER);
+    for (const char* profile : {"win95", "win98", "nt4", "win2000", "winxp"}) {
+        UseFreshMachine(profile);
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        ASSERT_NE(kernel, nullptr) << profile;
+        SetLastError(0);
+        FARPROC add = GetProcAddress(kernel, "AddVectoredExceptionHandler");
+        bool xp = std::string(profile) == "winxp";
+        EXPECT_EQ(add != nullptr, xp) << profile;
+        if (!xp) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND)) << profile;
+        }
+        // A vectored handler that passes the fault on leaves it to the filter.
+        PVOID passing = xp ? reinterpret_cast<AddCall>(reinterpret_cast<void (*)()>(add))(1, PassOn) : nullptr;
+        LPTOP_LEVEL_EXCEPTION_FILTER outer = SetUnhandledExceptionFilter(Catch);
+        EXPECT_TRUE(FaultIsCaught()) << profile;
+        EXPECT_EQ(SetUnhandledExceptionFilter(outer), Catch);
+        if (passing) RemoveVectoredExceptionHandler(passing);
+    }
+}
+
+TEST_F(Faults, AProgramImportingAnXpCallDoesNotStartOnOlderWindows) {
+    UseFreshMachine("win2000");
+    pid_t child = fork();
+    if (child == 0) {
+        AddVectoredExceptionHandler(1, Catch);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0x39) << "STATUS_ENTRYPOINT_NOT_FOUND";
+}
+
 }  // namespace
 
 namespace {

@@ -1,13 +1,18 @@
 // Structured exceptions on the host: processor faults arrive as signals and
 // are handed to the vectored exception handlers with the Windows exception
-// code, as the processor's faults reach them on Windows. A handler that does
-// not return (it jumps back to a guarded region) ends the signal's handling.
+// code, then to the top-level filter, as the processor's faults reach them on
+// Windows (this program has no frame-based handlers in between). A handler
+// that does not return (it jumps back to a guarded region) ends the signal's
+// handling.
 #include <signal.h>
 #include <string.h>
 
+#include <cstdio>
 #include <vector>
 
+#include "exports.h"
 #include "faults.h"
+#include "machine_state.h"
 
 extern "C" void __asan_handle_no_return(void) __attribute__((weak));
 
@@ -25,6 +30,7 @@ std::vector<Registered>& Handlers() {
 
 int nextId = 1;
 bool installed = false;
+LPTOP_LEVEL_EXCEPTION_FILTER topLevelFilter = nullptr;
 struct sigaction previous[4];
 const int kSignals[4] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
@@ -39,14 +45,15 @@ DWORD CodeOf(int signal, const siginfo_t* info) {
     }
 }
 
-// Offers the exception to every handler; true when one asked to continue.
+// Offers the exception to every handler, then to the top-level filter; true
+// when one asked to continue.
 bool Dispatch(EXCEPTION_RECORD& record) {
     EXCEPTION_POINTERS pointers{&record, nullptr};
     // By index and without a copy: a handler may jump away and leave nothing to free.
     const std::vector<Registered>& handlers = Handlers();
     for (size_t i = 0; i < handlers.size(); ++i)
         if (handlers[i].handler(&pointers) == EXCEPTION_CONTINUE_EXECUTION) return true;
-    return false;
+    return topLevelFilter && topLevelFilter(&pointers) == EXCEPTION_CONTINUE_EXECUTION;
 }
 
 void OnSignal(int signal, siginfo_t* info, void*) {
@@ -77,7 +84,9 @@ void Install() {
 
 }  // namespace
 
-extern "C" PVOID WINAPI AddVectoredExceptionHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler) {
+namespace winsim {
+
+PVOID WINAPI AddVectoredHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler) {
     Install();
     Registered r{handler, nextId++};
     auto& handlers = Handlers();
@@ -86,7 +95,7 @@ extern "C" PVOID WINAPI AddVectoredExceptionHandler(ULONG first, PVECTORED_EXCEP
     return reinterpret_cast<PVOID>(static_cast<intptr_t>(r.id));
 }
 
-extern "C" ULONG WINAPI RemoveVectoredExceptionHandler(PVOID handle) {
+ULONG WINAPI RemoveVectoredHandler(PVOID handle) {
     auto& handlers = Handlers();
     for (size_t i = 0; i < handlers.size(); ++i) {
         if (reinterpret_cast<PVOID>(static_cast<intptr_t>(handlers[i].id)) == handle) {
@@ -95,6 +104,36 @@ extern "C" ULONG WINAPI RemoveVectoredExceptionHandler(PVOID handle) {
         }
     }
     return 0;
+}
+
+}  // namespace winsim
+
+namespace {
+// A program that imports a function its Windows does not export never starts
+// there: the loader refuses it with STATUS_ENTRYPOINT_NOT_FOUND.
+void RequireExport(const char* name) {
+    if (winsim::ExportsVectoredHandlers()) return;
+    std::fprintf(stderr, "winsim: the program imports %s, which KERNEL32 of %s does not export;"
+                 " Windows would not start it\n", name, winsim::Machine().name.c_str());
+    ExitProcess(0xC0000139);
+}
+}  // namespace
+
+extern "C" PVOID WINAPI AddVectoredExceptionHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler) {
+    RequireExport("AddVectoredExceptionHandler");
+    return winsim::AddVectoredHandler(first, handler);
+}
+
+extern "C" ULONG WINAPI RemoveVectoredExceptionHandler(PVOID handle) {
+    RequireExport("RemoveVectoredExceptionHandler");
+    return winsim::RemoveVectoredHandler(handle);
+}
+
+extern "C" LPTOP_LEVEL_EXCEPTION_FILTER WINAPI SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter) {
+    Install();
+    LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = topLevelFilter;
+    topLevelFilter = filter;
+    return previousFilter;
 }
 
 extern "C" void WINAPI RaiseException(DWORD code, DWORD flags, DWORD count, const ULONG_PTR* arguments) {

@@ -15,6 +15,9 @@ namespace winsim {
 const Profile& Machine();
 const std::string& MachineDirectory();
 
+// Records that the machine starts now (GetTickCount counts from here).
+void MarkBoot();
+
 // The profile file of a machine directory.
 bool LoadProfile(const std::string& dir, Profile& profile, std::string& error);
 bool SaveProfile(const std::string& dir, const Profile& profile, std::string& error);

@@ -126,6 +126,7 @@ bool Reboot(std::vector<std::string>& report, std::string& error) {
     // A program that asked for the restart (ExitWindowsEx) has had it.
     std::string request = MachineDirectory() + "/.winsim/restart/requested";
     if (unlink(request.c_str()) == 0) report.push_back("the restart a program asked for has happened");
+    MarkBoot();
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -68,15 +69,6 @@ extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
     return static_cast<DWORD>(path.size());
 }
 
-extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
-    static char moduleBase;
-    if (name) {
-        SetLastError(126 /* ERROR_MOD_NOT_FOUND */);
-        return nullptr;
-    }
-    return reinterpret_cast<HMODULE>(&moduleBase);
-}
-
 extern "C" DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
     if (winsim::FailsHere("GetTempPathA", false)) return 0;
     return winsim::CopyOut(winsim::Machine().tempPath, buffer, size);
@@ -113,4 +105,18 @@ extern "C" void WINAPI GetSystemTime(LPSYSTEMTIME out) {
 
 extern "C" void WINAPI Sleep(DWORD milliseconds) { usleep(static_cast<useconds_t>(milliseconds) * 1000); }
 
-extern "C" void WINAPI ExitProcess(UINT code) { std::_Exit(static_cast<int>(code & 0xFF)); }
+namespace winsim {
+void ReportExitStatus(unsigned status) {
+    const char* exitFile = std::getenv("WINSIM_EXIT_FILE");
+    if (!exitFile || !*exitFile) return;
+    if (FILE* f = std::fopen(exitFile, "w")) {
+        std::fprintf(f, "0x%08X\n", status);
+        std::fclose(f);
+    }
+}
+}  // namespace winsim
+
+extern "C" void WINAPI ExitProcess(UINT code) {
+    winsim::ReportExitStatus(code);
+    std::_Exit(static_cast<int>(code & 0xFF));
+}

@@ -37,11 +37,6 @@ int main(int argc, char** argv) {
     std::vector<char> commandLine(tail.begin(), tail.end());
     commandLine.push_back('\0');
     int status = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWNORMAL);
-    if (const char* exitFile = std::getenv("WINSIM_EXIT_FILE"); exitFile && *exitFile) {
-        if (FILE* f = std::fopen(exitFile, "w")) {
-            std::fprintf(f, "0x%08X\n", static_cast<unsigned>(status));
-            std::fclose(f);
-        }
-    }
+    winsim::ReportExitStatus(static_cast<unsigned>(status));
     return status & 0xFF;
 }

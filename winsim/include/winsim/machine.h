@@ -101,6 +101,10 @@ void SetModuleResources(const WinsimResourceTable* table);
 // Program identity used by GetModuleFileNameA when no WINSIM_PROGRAM is set.
 void SetProgramPath(const std::string& windowsPath);
 
+// Hands the full 32-bit exit status to `winsim run` (WINSIM_EXIT_FILE): a
+// POSIX exit status keeps only its low 8 bits.
+void ReportExitStatus(unsigned status);
+
 }  // namespace winsim
 
 #endif

@@ -10,6 +10,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 
 WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+
+/* Functions that only some Windows versions export are looked up at run time:
+ * a program that imports one directly does not load where it is missing. */
+typedef INT_PTR(WINAPI *FARPROC)(void);
+#define ERROR_PROC_NOT_FOUND 127L
+WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 WINBASEAPI DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
 WINBASEAPI void WINAPI ExitProcess(UINT uExitCode);
 
@@ -27,6 +33,9 @@ typedef struct _SYSTEMTIME {
 WINBASEAPI void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
 WINBASEAPI void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
 WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds);
+/* Milliseconds since Windows started (wrapping after 49.7 days), and the time now in UTC. */
+WINBASEAPI DWORD WINAPI GetTickCount(void);
+WINBASEAPI void WINAPI GetSystemTimeAsFileTime(LPFILETIME lpSystemTimeAsFileTime);
 
 /* Named mutexes, visible to every process of the same machine. */
 #define WAIT_OBJECT_0 0x00000000L
@@ -72,6 +81,10 @@ typedef LONG(WINAPI *PVECTORED_EXCEPTION_HANDLER)(struct _EXCEPTION_POINTERS *Ex
 
 WINBASEAPI PVOID WINAPI AddVectoredExceptionHandler(ULONG First, PVECTORED_EXCEPTION_HANDLER Handler);
 WINBASEAPI ULONG WINAPI RemoveVectoredExceptionHandler(PVOID Handle);
+/* The top-level filter sees the faults that no handler took; every Windows version has it. */
+typedef LONG(WINAPI *PTOP_LEVEL_EXCEPTION_FILTER)(struct _EXCEPTION_POINTERS *ExceptionInfo);
+typedef PTOP_LEVEL_EXCEPTION_FILTER LPTOP_LEVEL_EXCEPTION_FILTER;
+WINBASEAPI LPTOP_LEVEL_EXCEPTION_FILTER WINAPI SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER lpTopLevelExceptionFilter);
 WINBASEAPI void WINAPI RaiseException(DWORD dwExceptionCode, DWORD dwExceptionFlags, DWORD nNumberOfArguments,
                                       const ULONG_PTR *lpArguments);
 
