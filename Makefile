@@ -43,9 +43,11 @@ win32 win64: all
 	cd build-$@/payload && SOURCE_DATE_EPOCH=$(PAYLOAD_TIME) ../../build/bin/arq sfx ../bin/halvinst-stub.exe \
 		../bin/halvinst.exe $(PAYLOAD)
 
-# The wizard under wine64 in every language, saved where the documentation shows it.
+# The wizard and the uninstaller's question under wine64 in every language,
+# saved where the documentation shows them.
 screenshots: win64
 	bash tests/wine/screenshots.sh build-win64/bin/halvinst.exe docs/screenshots
+	bash tests/wine/uninstall_screenshots.sh build-win64/bin/halvinst.exe docs/screenshots
 
 fuzz:
 	bash fuzz/run.sh

@@ -1,16 +1,13 @@
 /*
- * The uninstaller's entry point: the same run control as the installer's
- * (flags, single-instance lock, log, platform, guarded run, restart
- * decision, final status as exit code) around the removal.
+ * The uninstaller's entry point: the installer's run control (program.h)
+ * around the question and the removal.
  */
 #include "Halvunin.h"
 
 #include "../Halvinst/Halvinst.h"
-#include "../install/guard.h"
 #include "../install/install.h"
-#include "../install/journal.h"
 #include "../install/log.h"
-#include "../install/winmain.h"
+#include "../install/program.h"
 #include "removal.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\Halvunin.cpp";
@@ -76,18 +73,19 @@ static void GuardedRun(void *unused)
     RemoveProduct();
 }
 
-/* A fault left the removal midway: what it changed is taken back. */
-static void RollbackAfterFault(void *unused)
+/* A fault left the removal midway: what it held is let go; the run's end
+ * takes its changes back from the undo journal. */
+static void ReleaseAfterFault(void *unused)
 {
     (void)unused;
     POSITION();
-    if (JournalActive()) JournalRollback();
+    ReleaseHeldResources();
 }
 
 static void ShowFailure(void)
 {
     char message[LANG_STRING_SIZE];
-    char text[FORMAT_BUFFER_SIZE];
+    char text[1024];
 
     lstrcpynA(message, LangString(ErrorMessageId(StatusWord, StatusQualifier)), sizeof message);
     FormatErrorCode(text, LangString(IDS_UNINSTALL_ERROR), message, StatusWord, StatusQualifier);
@@ -96,8 +94,9 @@ static void ShowFailure(void)
 
 /* A removal that waits for the next start: a visual run offers the restart
  * unless NOREBOOT; a silent run only reports it in its status. */
-static void DecideRestart(void)
+static void DecideRestart(void *unused)
 {
+    (void)unused;
     POSITION();
     if ((StatusWord & 0xFFF00000) != 0x00200000) return;
     LogWrite("Finished, files removed and reboot needed");
@@ -110,29 +109,16 @@ static void DecideRestart(void)
         LogWrite("Reboot declined by the user");
     } else {
         RecordStatus(3, 0);
-        if (IsWin95) {
-            POSITION();
-            LogWrite("Pre95 reboot status 0x%08lX qualifier 0x%08lX", StatusWord, StatusQualifier);
-            LogWrite("Final status will not be logged because of reboot");
-            LogClose(FALSE);
-        }
         RestartWindows();
     }
 }
 
-/* The run's last change. A fault here leaves the closed journal, which
- * the next run deletes. */
-static void DeleteClosedJournal(void *unused)
-{
-    (void)unused;
-    JournalDeleteClosed();
-}
-
 /* What a visual run tells at the end. */
-static void ShowOutcome(void)
+static void ShowOutcome(void *unused)
 {
     DWORD code = STATUS_CODE(StatusWord);
 
+    (void)unused;
     if (RunFlags.silent) return;
     if (StatusIsError()) {
         if (code != 2049 && code != 2052 && code != 2055) ShowFailure();
@@ -143,47 +129,20 @@ static void ShowOutcome(void)
     }
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+static void LogSummary(void)
 {
-    DWORD exception;
-    BOOL keep;
-
-    (void)previous;
-    (void)show;
-    ParseCommandLine(commandLine);
-    POSITION();
-    RecordStatus(0, 0);
-    if (!TakeInstanceMutex()) {
-        POSITION();
-        RecordStatus(2051, 0);
-        return (int)StatusWord;
-    }
-    ModuleInstance = instance;
-
-    LogOpen(NULL);
-    DiscoverPlatform();
-    SetupDirectories("");
     POSITION();
     LogWrite("%s uninstall, %s logfile on completion, %s reboots.", RunFlags.silent ? "silent" : "visual",
              RunFlags.leaveLog ? "leave" : "delete", RunFlags.noReboot ? "don't allow" : "allow");
+}
 
-    exception = RunGuarded(GuardedRun, NULL);
-    if (exception != 0) {
-        ReportException(exception, THIS_FILE, __LINE__);
-        exception = RunGuarded(RollbackAfterFault, NULL);
-        if (exception != 0) ReportException(exception, THIS_FILE, __LINE__);
-    }
+static const struct ProgramRun Uninstaller = {
+    "uninstaller", LogSummary, GuardedRun, ReleaseAfterFault, DecideRestart, ShowOutcome,
+};
 
-    DecideRestart();
-    ShowOutcome();
-
-    POSITION();
-    LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
-    keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
-    LogClose(keep);
-    /* Tried once more after a fault, as the journal's own deletions are. */
-    if (RunGuarded(DeleteClosedJournal, NULL) != 0) RunGuarded(DeleteClosedJournal, NULL);
-
-    ReleaseInstanceMutex();
-    return (int)StatusWord;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+{
+    (void)previous;
+    (void)show;
+    return RunProgram(instance, commandLine, &Uninstaller);
 }

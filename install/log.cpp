@@ -20,12 +20,17 @@ DWORD StatusQualifier = 0;
 HANDLE LogHandle = INVALID_HANDLE_VALUE;
 char LogPath[MAX_PATH];
 BOOL LogPreExisting = FALSE;
+const char *LogProgramKind = "installer";
 
+/* The run control that every program's entry point shares (program.cpp)
+ * is part of the entry point: its status words carry the entry point's
+ * number, as they did before the uninstaller shared it. */
 static const struct {
     const char *name;
     DWORD number;
 } ModuleTable[] = {
-    {"install", 1}, {"upgrade", 2}, {"registry", 3}, {"winmain", 4}, {"log", 5}, {"journal", 6}, {"", 0},
+    {"install", 1}, {"upgrade", 2}, {"registry", 3}, {"winmain", 4},
+    {"program", 4}, {"log", 5},     {"journal", 6},  {"", 0},
 };
 
 static const char RuleLine[] = "*****************************************************************";
@@ -203,7 +208,7 @@ void LogOpen(const char *path)
     POSITION();
     LogWrite("%s", RuleLine);
     POSITION();
-    LogWrite("Starting %s installer on %s", title, date);
+    LogWrite("Starting %s %s on %s", title, LogProgramKind, date);
 }
 
 void LogWrite(const char *format, ...)
@@ -232,7 +237,7 @@ void LogClose(BOOL keep)
     if (LogHandle == INVALID_HANDLE_VALUE) return;
     FormatDate(date);
     POSITION();
-    LogWrite("Closing installer log on %s", date);
+    LogWrite("Closing %s log on %s", LogProgramKind, date);
     POSITION();
     LogWrite("%s", ClosingRule);
     closed = CloseHandle(LogHandle);

@@ -41,7 +41,7 @@ DWORD ErrorMessageId(DWORD status, DWORD qualifier);
 /* Fills `format` (string 13 of a language) with the message and the four
  * fields of the error code; `out` holds FORMAT_BUFFER_SIZE bytes. */
 int FormatErrorCode(LPSTR out, LPCSTR format, LPCSTR message, DWORD status, DWORD qualifier);
-/* The module number of a source path ("install" 1 ... "log" 5, others 0). */
+/* The module number of a source path ("install" 1 ... "journal" 6, others 0). */
 DWORD ModuleNumber(const char *sourcePath);
 /* The file-name part of a path, without directory and extension. */
 void FileTitle(const char *path, char *title, int size);
@@ -50,6 +50,9 @@ void FileTitle(const char *path, char *title, int size);
 extern HANDLE LogHandle;
 extern char LogPath[MAX_PATH];
 extern BOOL LogPreExisting;
+/* What the banners call the program: "installer" unless the program is
+ * another one of the product (the uninstaller sets "uninstaller"). */
+extern const char *LogProgramKind;
 
 void LogOpen(const char *path);
 void LogWrite(const char *format, ...);

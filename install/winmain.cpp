@@ -10,6 +10,7 @@
 #include "install.h"
 #include "journal.h"
 #include "log.h"
+#include "program.h"
 #include "registry.h"
 #include "upgrade.h"
 
@@ -228,9 +229,6 @@ static void GuardedRun(void *unused)
     InstallLibraryCleanup();
 }
 
-static void ReportFault(DWORD code);
-static void LogFault(DWORD code);
-
 /* After a fault the guarded region was left midway: the clean-up pass that
  * the sequence would have run, and the library's own clean-up, run here. */
 static void CleanupAfterFault(void *unused)
@@ -243,64 +241,6 @@ static void CleanupAfterFault(void *unused)
     if (GetFileSet()) CleanupImageFiles(GetFileSet(), TRUE);
     POSITION();
     InstallLibraryCleanup();
-}
-
-static void RollbackChanges(void *unused)
-{
-    (void)unused;
-    JournalRollback();
-}
-
-static void CommitChanges(void *unused)
-{
-    (void)unused;
-    JournalCommit();
-}
-
-/* The run's changes become final, or, when the run failed, are taken back
- * from the undo journal. Guarded: a fault here is tried once more. */
-void FinishChanges(void)
-{
-    void (*finish)(void *);
-    DWORD code;
-
-    POSITION();
-    if (!JournalActive()) return;
-    finish = StatusIsError() ? RollbackChanges : CommitChanges;
-    code = RunGuarded(finish, NULL);
-    if (code == 0 && finish == CommitChanges && JournalActive()) {
-        /* The commit could not be made (its failure is recorded): taken
-         * back in full, the run ends as the failure it is. */
-        code = RunGuarded(RollbackChanges, NULL);
-        if (code != 0) ReportFault(code);
-        return;
-    }
-    if (code == 0) return;
-    if (finish == CommitChanges && JournalCommitted()) {
-        /* The installation is final; only the journal's files were left to
-         * delete. The fault is logged, and the status stays the run's. */
-        LogFault(code);
-        ReleaseHeldResources();
-        code = RunGuarded(CommitChanges, NULL);
-        if (code != 0) LogFault(code);
-        return;
-    }
-    ReportFault(code);
-    ReleaseHeldResources();
-    /* A rollback stopped midway reads its journal again; a commit that
-     * faulted turned the run into a failure, taken back in full. */
-    code = RunGuarded(RollbackChanges, NULL);
-    if (code != 0) ReportFault(code);
-}
-
-static void ReportFault(DWORD code)
-{
-    ReportException(code, THIS_FILE, __LINE__);
-}
-
-static void LogFault(DWORD code)
-{
-    LogException(code, THIS_FILE, __LINE__);
 }
 
 static void DecideRestart(void)
@@ -324,12 +264,9 @@ static void DecideRestart(void)
     }
 }
 
-static void StartRun(void *unused)
+/* The installer's summary line, first after the start banner. */
+static void LogSummary(void)
 {
-    (void)unused;
-    LogOpen(NULL);
-    DiscoverPlatform();
-    SetupDirectories("");
     POSITION();
     LogWrite("%s %s install, %s logfile on completion, %s reboots. %s launched",
              RunFlags.forced ? "Forced" : "Unforced", RunFlags.silent ? "silent" : "visual",
@@ -343,62 +280,13 @@ static void DecideRestartGuarded(void *unused)
     DecideRestart();
 }
 
-/* The run's last change. A fault here leaves the closed journal, which
- * the next run deletes. */
-static void DeleteClosedJournal(void *unused)
-{
-    (void)unused;
-    JournalDeleteClosed();
-}
-
-static void EndLog(void *unused)
-{
-    BOOL keep;
-
-    (void)unused;
-    POSITION();
-    LogWrite("Final Status 0x%08lX Qualifier 0x%08lX", StatusWord, StatusQualifier);
-    keep = StatusIsError() && STATUS_CODE(StatusWord) != 2049 ? TRUE : RunFlags.leaveLog;
-    LogClose(keep);
-}
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
 {
-    DWORD exception;
+    static const struct ProgramRun installer = {
+        "installer", LogSummary, GuardedRun, CleanupAfterFault, DecideRestartGuarded, NULL,
+    };
 
     (void)previous;
     (void)show;
-    ParseCommandLine(commandLine);
-    POSITION();
-    RecordStatus(0, 0);
-
-    POSITION();
-    if (!TakeInstanceMutex()) {
-        POSITION();
-        RecordStatus(2051, 0);
-        return (int)StatusWord;
-    }
-    ModuleInstance = instance;
-
-    /* Every step from here on runs guarded: a fault anywhere still ends in
-     * a final status, with the run's changes taken back. */
-    exception = RunGuarded(StartRun, NULL);
-    if (exception == 0) exception = RunGuarded(GuardedRun, NULL);
-    if (exception != 0) {
-        ReportFault(exception);
-        exception = RunGuarded(CleanupAfterFault, NULL);
-        if (exception != 0) ReportFault(exception);
-    }
-    exception = RunGuarded(DecideRestartGuarded, NULL);
-    if (exception != 0) ReportFault(exception);
-    FinishChanges();
-
-    /* The final status is decided and the machine final: a fault while the
-     * log closes is not allowed to change either. */
-    RunGuarded(EndLog, NULL);
-    /* Tried once more after a fault, as the journal's own deletions are. */
-    if (RunGuarded(DeleteClosedJournal, NULL) != 0) RunGuarded(DeleteClosedJournal, NULL);
-
-    ReleaseInstanceMutex();
-    return (int)StatusWord;
+    return RunProgram(instance, commandLine, &installer);
 }

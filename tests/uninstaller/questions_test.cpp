@@ -15,12 +15,13 @@ protected:
         Uninstall::TearDown();
     }
     // Runs the installed uninstaller (or `program`) visually with `script`.
-    unsigned Ask(const std::string& script, const std::string& env = "", const std::string& program = "") {
+    unsigned Ask(const std::string& script, const std::string& env = "", const std::string& program = "",
+                 const std::string& args = "") {
         transcript_ = dir_ + ".transcript";
         std::filesystem::remove(transcript_);
         std::string settings = env + " WINSIM_UI_INPUT='" + script + "' WINSIM_UI_TRANSCRIPT='" + transcript_ + "'";
-        if (program.empty()) return Remove("", settings);
-        return RunProgram("'" + program + "'", "", settings);
+        if (program.empty()) return Remove(args, settings);
+        return RunProgram("'" + program + "'", args, settings);
     }
     std::string Transcript() { return ReadHostFile(transcript_); }
     std::string transcript_;
@@ -102,6 +103,50 @@ TEST_F(Questions, AFailureIsShownWithItsCode) {
               std::string::npos)
         << t;
     EXPECT_TRUE(HostFileExists(Host(System32() + "\\drivers\\Halvik.sys"))) << "put back";
+}
+
+// On the 95 family the log is closed while Windows is asked to restart: a
+// refused restart goes on writing to it and keeps it, an accepted one keeps
+// it only with LEAVELOG.
+TEST_F(Questions, The95FamilyRestartKeepsTheLogItShould) {
+    const std::string inUse = "WINSIM_FAIL='DeleteFileA:1:32'";
+    Prepare("win98");
+    ASSERT_EQ(Install(), 2u);
+    winsim::Profile p = winsim::CurrentProfile();
+    p.refuseRestart = true;
+    std::string error;
+    ASSERT_TRUE(winsim::SaveProfile(dir_, p, error)) << error;
+    EXPECT_EQ(Ask("answer IDYES; answer IDYES", inUse), 2071u) << Transcript();
+    std::string log = Log();
+    size_t closed = log.find(": Final status will not be logged because of reboot\r\n");
+    size_t reopened = log.find(": Log reopened after the reboot request\r\n");
+    ASSERT_NE(closed, std::string::npos) << log;
+    EXPECT_TRUE(reopened != std::string::npos && reopened > closed) << log;
+    EXPECT_NE(log.find(": Final Status 0x817", reopened), std::string::npos) << log;
+
+    for (const char* args : {"", "LEAVELOG"}) {
+        Prepare("win98");
+        ASSERT_EQ(Install(), 2u);
+        EXPECT_EQ(Ask("answer IDYES; answer IDYES", inUse, "", args), 3u) << Transcript();
+        EXPECT_TRUE(HostFileExists(dir_ + "/.winsim/restart/requested"));
+        log = Log();
+        EXPECT_EQ(log.empty(), std::string(args).empty()) << args << "\n" << log;
+        if (!log.empty()) {
+            EXPECT_NE(log.find(": Closing uninstaller log on "), std::string::npos) << log;
+        }
+    }
+}
+
+// A fault while the last message shows changes neither the outcome nor the
+// machine: the removal stands, and the log tells of the fault.
+TEST_F(Questions, AFaultInTheLastMessageLeavesTheOutcome) {
+    Prepare("winxp");
+    ASSERT_EQ(Install(), 2u);
+    EXPECT_EQ(Ask("answer IDYES", "WINSIM_FAIL='MessageBoxA:2:AV'", "", "LEAVELOG"), 1u) << Transcript();
+    EXPECT_FALSE(HostFileExists(Host(System32() + "\\drivers\\Halvik.sys")));
+    std::string log = Log();
+    EXPECT_NE(log.find(": !!! EXCEPTION EXCEPTION EXCEPTION !!!\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(": Final Status 0x001"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -77,6 +77,22 @@ TEST_F(Uninstall, InstallUninstallRebootLeavesTheMachineAsItWas) {
     }
 }
 
+// The log shares the installer's format but names the program that wrote
+// it; the installer's own log keeps its words.
+TEST_F(Uninstall, EachLogNamesItsProgram) {
+    Prepare("win2000");
+    ASSERT_EQ(Install("SILENT LEAVELOG"), 2u);
+    ASSERT_EQ(Remove("SILENT LEAVELOG"), 1u);
+    std::string log = Log();
+    EXPECT_NE(log.find("     LOG0"), std::string::npos) << log;
+    EXPECT_NE(log.find(": Starting HALVUNIN uninstaller on "), std::string::npos) << log;
+    EXPECT_NE(log.find(": Closing uninstaller log on "), std::string::npos) << log;
+    EXPECT_EQ(log.find(" installer "), std::string::npos) << log;
+    std::string installer = ReadHostFile(Host(winsim::CurrentProfile().tempPath + "HALVINST.LOG"));
+    EXPECT_NE(installer.find(": Starting HALVINST installer on "), std::string::npos) << installer;
+    EXPECT_NE(installer.find(": Closing installer log on "), std::string::npos) << installer;
+}
+
 TEST_F(Uninstall, OtherFiltersStayInTheirOrder) {
     Prepare("winxp");
     SetFilters(HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("Before\0\0", 8));
