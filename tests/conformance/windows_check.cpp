@@ -166,6 +166,14 @@ void States(HWND dialog) {
     SetWindowLongPtrA(dialog, DWLP_USER, 0x6B6B);
     W("SetWindowLongPtrA user data", Fmt("0x%llX 0x%llX", static_cast<long long>(GetWindowLongPtrA(dialog, GWLP_USERDATA)),
                                          static_cast<long long>(GetWindowLongPtrA(dialog, DWLP_USER))));
+    // The wizard gives the dialog class its icon; the class had none.
+    HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+    Mark();
+    ULONG_PTR before = SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    std::string error = Err();
+    W("SetClassLongPtrA GCLP_HICON", Fmt("before=%s err=%s now=%d", before ? "set" : "null", error.c_str(),
+                                         GetClassLongPtrA(dialog, GCLP_HICON) == reinterpret_cast<ULONG_PTR>(icon)));
+    SetClassLongPtrA(dialog, GCLP_HICON, static_cast<LONG_PTR>(before));
 }
 
 void Geometry(HWND dialog) {
@@ -194,6 +202,14 @@ void Queue(HWND dialog) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
+    // The busy loop's filter: a message for the dialog is taken, one for
+    // no window is not.
+    std::memset(&message, 0, sizeof message);
+    message.hwnd = dialog;
+    message.message = WM_NULL;
+    BOOL taken = IsDialogMessageA(dialog, &message);
+    message.hwnd = nullptr;
+    W("IsDialogMessageA", Fmt("dialog's=%d thread's=%d", taken, IsDialogMessageA(dialog, &message)));
     Mark();
     BOOL got = PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
     WCall("PeekMessageA empty queue", got);
