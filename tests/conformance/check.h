@@ -47,6 +47,7 @@ void CheckVersionResources();
 void CheckOwnResources();
 void CheckProcesses();
 void CheckGdi();
+void CheckWindows();
 // The second copy's work: takes the abandoned-mutex check's mutex and ends
 // without releasing it (exit code 7).
 int HoldMutexAndEnd();

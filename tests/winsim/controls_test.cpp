@@ -164,6 +164,31 @@ TEST_F(Controls, ButtonsClickAndRestyle) {
     EXPECT_EQ(Send(2, BM_GETSTATE), BST_FOCUS);
 }
 
+// A check state the type cannot show becomes the highest it can.
+TEST_F(Controls, CheckStatesStayWithinTheButtonType) {
+    const DWORD child = WS_CHILD | WS_VISIBLE;
+    HWND boxes = CreateModeless(DialogBytes()
+                                    .Control(10, DialogBytes::Button(), u"Two", 0, 0, 50, 10, child | BS_AUTOCHECKBOX)
+                                    .Control(11, DialogBytes::Button(), u"Three", 0, 12, 50, 10, child | BS_AUTO3STATE)
+                                    .Control(12, DialogBytes::Button(), u"Radio", 0, 24, 50, 10, child | BS_RADIOBUTTON)
+                                    .Bytes(),
+                                handler_);
+    ASSERT_NE(boxes, nullptr);
+    const struct {
+        int id;
+        LRESULT shown;
+    } cases[] = {{10, BST_CHECKED}, {11, BST_INDETERMINATE}, {12, BST_CHECKED}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SendDlgItemMessageA(boxes, c.id, BM_SETCHECK, BST_INDETERMINATE, 0), 0);
+        EXPECT_EQ(SendDlgItemMessageA(boxes, c.id, BM_GETCHECK, 0, 0), c.shown) << c.id;
+    }
+    EXPECT_EQ(SendDlgItemMessageA(boxes, 12, BM_GETSTATE, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(DestroyWindow(boxes));
+    // Push buttons are never checked.
+    Send(1009, BM_SETCHECK, BST_CHECKED);
+    EXPECT_EQ(Send(1009, BM_GETCHECK), BST_UNCHECKED);
+}
+
 TEST_F(Controls, StaticsTakeImagesAndTexts) {
     HWND title = GetDlgItem(dialog_, 1000);
     EXPECT_TRUE(SetWindowTextA(title, "Talven Tessera Disc Reader"));
@@ -212,7 +237,13 @@ TEST_F(Controls, BadHandlesFailWithTheWindowsError) {
     EXPECT_FALSE(SetWindowTextA(bogus, "x"));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     EXPECT_FALSE(ShowWindow(bogus, SW_SHOW));
+    // The queries validate the handle too.
+    SetLastError(0);
     EXPECT_FALSE(IsWindowVisible(bogus));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(IsWindowEnabled(bogus));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     EXPECT_EQ(GetDlgItem(bogus, 1), nullptr);
     EXPECT_EQ(GetDlgCtrlID(dialog_), 0);  // a top-level window has no id
     EXPECT_EQ(SendMessageA(bogus, WM_GETTEXTLENGTH, 0, 0), 0);

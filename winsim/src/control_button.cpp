@@ -1,5 +1,7 @@
 #include "control_button.h"
 
+#include <algorithm>
+
 #include "focus.h"
 #include "window_messages.h"
 
@@ -14,6 +16,20 @@ UINT DialogCode(DWORD style) {
         case BS_AUTORADIOBUTTON: return DLGC_BUTTON | DLGC_RADIOBUTTON;
         case BS_GROUPBOX: return DLGC_STATIC;
         default: return DLGC_BUTTON;
+    }
+}
+
+// The highest check state each type shows (BM_GETCHECK answers unchecked for
+// every push button, group box and owner-drawn button).
+int HighestCheck(DWORD style) {
+    switch (ButtonType(style)) {
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON: return BST_CHECKED;
+        case BS_3STATE:
+        case BS_AUTO3STATE: return BST_INDETERMINATE;
+        default: return BST_UNCHECKED;
     }
 }
 
@@ -68,7 +84,9 @@ LRESULT ButtonProcedure::Handle(Window& window, UINT message, WPARAM wParam, LPA
         case BM_GETCHECK:
             return check;
         case BM_SETCHECK:
-            check = static_cast<int>(wParam);
+            // A state the button type cannot show becomes the highest it can:
+            // push buttons stay unchecked, two-state boxes take checked.
+            check = std::min(static_cast<int>(wParam), HighestCheck(window.style));
             return 0;
         case BM_GETSTATE:
             return check | (pushed ? BST_PUSHED : 0) | (FocusWindow() == window.handle ? BST_FOCUS : 0);

@@ -72,7 +72,11 @@ extern "C" BOOL WINAPI ShowWindow(HWND hwnd, int command) {
     return winsim::ChangeVisibility(hwnd, command != SW_HIDE) ? TRUE : FALSE;
 }
 
-extern "C" BOOL WINAPI IsWindowVisible(HWND hwnd) { return winsim::IsShown(hwnd) ? TRUE : FALSE; }
+// Both queries validate the handle as every other window call does: a window
+// that is gone sets ERROR_INVALID_WINDOW_HANDLE.
+extern "C" BOOL WINAPI IsWindowVisible(HWND hwnd) {
+    return winsim::WindowOrError(hwnd) && winsim::IsShown(hwnd) ? TRUE : FALSE;
+}
 
 extern "C" BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable) {
     if (winsim::FailsHere("EnableWindow", false)) return FALSE;
@@ -80,4 +84,6 @@ extern "C" BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable) {
     return winsim::ChangeEnabled(hwnd, enable != FALSE) ? TRUE : FALSE;
 }
 
-extern "C" BOOL WINAPI IsWindowEnabled(HWND hwnd) { return winsim::IsEnabled(hwnd) ? TRUE : FALSE; }
+extern "C" BOOL WINAPI IsWindowEnabled(HWND hwnd) {
+    return winsim::WindowOrError(hwnd) && winsim::IsEnabled(hwnd) ? TRUE : FALSE;
+}
