@@ -767,17 +767,16 @@ BOOL DeleteFileTwice(const char *path, BOOL record)
     return FALSE;
 }
 
-/* The journal has nothing more to undo: it is marked done and closed, its
- * copies go (1 to `copies` and the one a killed run may have made behind
- * them), and then the journal itself. Without the mark the journal goes
- * first, so that no journal can outlive the copies it names. A marked
- * journal left behind only costs the next run its deletion, so failures
- * after the mark are logged, not recorded. */
 /* A committed journal whose deletion waits for the end of the process. */
 static char ClosedJournal[MAX_PATH];
 
-/* Closes the journal and deletes its copies; with `keepClosed`, a journal
- * that could be marked stays (JournalDeleteClosed deletes it). */
+/* The journal has nothing more to undo: it is marked done and closed, its
+ * copies go (1 to `copies` and the one a killed run may have made behind
+ * them), and then the journal itself, unless `keepClosed` keeps a marked
+ * one for JournalDeleteClosed. Without the mark the journal goes first, so
+ * that no journal can outlive the copies it names. A marked journal left
+ * behind only costs the next run its deletion, so failures after the mark
+ * are logged, not recorded. */
 static BOOL Finish(const char *path, HANDLE *file, DWORD copies, BOOL keepClosed)
 {
     char copy[MAX_PATH];
@@ -830,11 +829,6 @@ static char *FindLineEnd(char *p, const char *end)
     return NULL;
 }
 
-/* Plays the journal at `path` backwards. `*file` is the open journal of
- * this run, or none for one left by an earlier run; it is closed when the
- * journal is finished. Every record's undo puts back one fixed earlier
- * state, and the earliest record of an object comes last, so a playback
- * cut short by a fault may simply start again from the end. */
 BOOL RestartOwed;
 
 /* Whether Windows has started since `time`: the time now less the
@@ -893,6 +887,11 @@ static BOOL TornHeader(const char *text, DWORD size)
     return TRUE;
 }
 
+/* Plays the journal at `path` backwards. `*file` is the open journal of
+ * this run, or none for one left by an earlier run; it is closed when the
+ * journal is finished. Every record's undo puts back one fixed earlier
+ * state, and the earliest record of an object comes last, so a playback
+ * cut short by a fault may simply start again from the end. */
 static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
 {
     struct JournalLine *lines = NULL;
