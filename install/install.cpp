@@ -304,7 +304,7 @@ BOOL FileExists(const char *path)
     return TRUE;
 }
 
-int FilePresence(const char *path)
+int FilePresence(const char *path, BOOL record)
 {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
@@ -318,7 +318,7 @@ int FilePresence(const char *path)
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) return 0;
     POSITION();
     LogWrite("Unable to look for %s 0x%08lX", path, error);
-    RecordStatus(2089, error);
+    if (record) RecordStatus(2089, error);
     return -1;
 }
 

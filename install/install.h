@@ -60,9 +60,9 @@ void LogDiskSpace(const char *label, const char *path);
 void NormalizePath(char *path);
 BOOL FileExists(const char *path);
 /* Whether `path` exists, for a decision that must not take a failed look
- * for an answer: 1 present, 0 absent, -1 unknown (logged and recorded,
- * 2089). */
-int FilePresence(const char *path);
+ * for an answer: 1 present, 0 absent, -1 unknown (logged, and with `record`
+ * recorded: 2089). */
+int FilePresence(const char *path, BOOL record);
 /* `result` holds MAX_PATH characters; `extension` may be NULL. */
 void MakeDirPath(char *result, const char *path, DWORD number, const char *extension);
 

@@ -172,7 +172,7 @@ static BOOL DeleteStaleFile(const char *path, const char *message)
     return FALSE;
 }
 
-static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair);
+static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair, BOOL record);
 
 /* Whether `path` is the waiting file of a replacement queued by an
  * earlier run (the source of a record in the move record file). A record
@@ -183,8 +183,8 @@ static BOOL IsWaitingFile(const char *path)
     char pair[2 * MAX_PATH];
 
     GetShortName(path, shortPath, FALSE);
-    return LookUpMoveRecord(shortPath, TRUE, pair) != RECORD_NOT_FOUND ||
-           LookUpMoveRecord(path, TRUE, pair) != RECORD_NOT_FOUND;
+    return LookUpMoveRecord(shortPath, TRUE, pair, FALSE) != RECORD_NOT_FOUND ||
+           LookUpMoveRecord(path, TRUE, pair, FALSE) != RECORD_NOT_FOUND;
 }
 
 /* Codec temporary files, and with `images` the image files that a killed
@@ -787,7 +787,7 @@ BOOL CompareFiles(struct FileSet *set, BOOL defaultDecision)
         if (GetShortName(path, shortName, FALSE) && FindMoveRecord(shortName, pair)) {
             if (!GetFileInfo(pair, &state->existing, withVersion)) return FALSE;
             state->existing.pending = TRUE;
-        } else if (!GetFileInfo(path, &state->existing, withVersion)) {
+        } else if (StatusIsError() || !GetFileInfo(path, &state->existing, withVersion)) {
             return FALSE;
         }
         if (!(entry->flags & FE_NO_IMAGE)) {
@@ -878,7 +878,7 @@ BOOL MoveNow(const char *source, const char *destination)
 /* Looks for a record of the move record file whose destination (or, with
  * `bySource`, whose source) is `name`; the pair holds the record found.
  * The file is only read: writing it back would change its time stamp. */
-static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair)
+static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair, BOOL record)
 {
     struct MappedFile records;
     char path[MAX_PATH];
@@ -889,7 +889,14 @@ static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair)
     DWORD found = RECORD_NOT_FOUND;
 
     MoveRecordPath(path);
-    if (!FileExists(path)) return RECORD_NOT_FOUND;
+    switch (FilePresence(path, record)) {
+    case 0:
+        return RECORD_NOT_FOUND;
+    case 1:
+        break;
+    default:
+        return RECORD_UNREADABLE;
+    }
     if (!MapFile(path, 0, &records)) return RECORD_UNREADABLE;
     while (offset < records.Size && records.Size - offset >= 12) {
         recordLength = GetWord(records.Data + offset);
@@ -916,7 +923,7 @@ static DWORD LookUpMoveRecord(const char *name, BOOL bySource, char *pair)
 
 BOOL FindMoveRecord(const char *name, char *pair)
 {
-    return LookUpMoveRecord(name, FALSE, pair) == RECORD_FOUND;
+    return LookUpMoveRecord(name, FALSE, pair, TRUE) == RECORD_FOUND;
 }
 
 BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL record);
@@ -1027,6 +1034,7 @@ BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL
         if (!JournalSaveFile(pair)) return FALSE;
         return MoveNow(shortSource, pair);
     }
+    if (StatusIsError()) return FALSE;
     if (IsWinNT || IsWin2KXP) {
         if (!MoveFileExA(shortSource, destination ? shortDestination : NULL,
                          destination ? (MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT)
@@ -1063,7 +1071,9 @@ static BOOL UpdateWaitingFile(const char *image, const char *target)
         RecordStatus(2065, error);
         return FALSE;
     }
-    if (!FindMoveRecord(shortName, pair)) return TRUE;
+    /* A record file that cannot be read fails the run: the replacement it
+     * may list would undo this one at the next restart. */
+    if (!FindMoveRecord(shortName, pair)) return !StatusIsError();
     POSITION();
     LogWrite("Updating waiting file %s for %s", pair, target);
     if (!JournalSaveFile(pair)) return FALSE;
@@ -1122,8 +1132,8 @@ BOOL InstallFiles(struct FileSet *set)
         if (!(entry->flags & FE_NO_BACKUP)) {
             /* A look that fails must not pass for "nothing to back up". */
             BackupPath(backup, entry);
-            targetPresent = FilePresence(target);
-            backupPresent = targetPresent == 1 ? FilePresence(backup) : 0;
+            targetPresent = FilePresence(target, TRUE);
+            backupPresent = targetPresent == 1 ? FilePresence(backup, TRUE) : 0;
             if (targetPresent < 0 || backupPresent < 0) return FALSE;
             makeBackup = targetPresent == 1 && backupPresent == 0;
         }

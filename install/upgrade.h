@@ -104,7 +104,9 @@ BOOL PerformMove(BOOL delayed, const char *source, const char *destination, BOOL
 BOOL MoveNow(const char *source, const char *destination);
 BOOL SetNormalAttributes(const char *path);
 BOOL AddMoveRecord(const char *source, const char *destination);
-/* `pair` holds two zero-filled MAX_PATH buffers: source, then destination. */
+/* The record whose destination is `name`. `pair` holds two zero-filled
+ * MAX_PATH buffers: source, then destination. FALSE when there is none or
+ * the record file cannot be read; the latter is recorded (StatusIsError). */
 BOOL FindMoveRecord(const char *name, char *pair);
 
 #endif

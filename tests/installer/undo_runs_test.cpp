@@ -221,6 +221,23 @@ TEST_F(Undo, ALookThatFailsNeverPassesForNothingToBackUp) {
     }
 }
 
+TEST_F(Undo, AMoveRecordThatCannotBeLookedAtNeverLetsTheOlderWaitingFileWin) {
+    // Taken for "no record", the waiting 7.0.5.300 would overwrite the new
+    // driver at the next restart.
+    for (int call = 1; call <= 30; ++call) {
+        PreparePending();
+        std::string before = Snapshot();
+        std::string fault = "FindFirstFileA:" + std::to_string(call) + ":5";
+        unsigned code = Run(fault);
+        if (code >= 2048u) {
+            EXPECT_EQ(ChangesSince(before), "") << fault;
+            continue;
+        }
+        Tool("reboot '" + dir_ + "'");
+        EXPECT_TRUE(Same(kDriver, "HALVIK2K.SYS")) << fault;
+    }
+}
+
 TEST_F(Undo, TheFirstBackupIsKept) {
     Prepare("variants/7.0.5.300/HALVIK.SYS");
     ASSERT_EQ(Run(), 2u);
