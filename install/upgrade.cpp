@@ -144,12 +144,12 @@ static BOOL RestartOperationsPending(void)
     HKEY key;
     LONG error;
 
+    /* Only a store known to be missing means nothing is pending: a store
+     * that cannot be read may well list operations, whose files must stay. */
     if (IsWin95) {
         WininitPath(path);
-        return FileExists(path);
+        return FilePresence(path, FALSE) != 0;
     }
-    /* Only a value known to be missing means nothing is pending: a store
-     * that cannot be read may well list operations, whose files must stay. */
     error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE, &key);
     if (error != ERROR_SUCCESS) return error != ERROR_FILE_NOT_FOUND;
     error = RegQueryValueExA(key, PendingValue, NULL, NULL, NULL, NULL);
