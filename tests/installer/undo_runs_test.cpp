@@ -238,6 +238,28 @@ TEST_F(Undo, AMoveRecordThatCannotBeLookedAtNeverLetsTheOlderWaitingFileWin) {
     }
 }
 
+TEST_F(Undo, OnThe95FamilyAStoreThatCannotBeLookedAtStillCountsAsPending) {
+    // 7.1.0.188 installed, 7.0.5.300 waiting in wininit.ini and the move
+    // record file. Read as "nothing pending", the record file was deleted
+    // as stale and the older driver won at the restart.
+    const std::string dir = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\";
+    const std::string driver = dir + "Halvik.vxd", waiting = dir + "KVT7.TMP";
+    for (int call = 1; call <= 12; ++call) {
+        Prepare("variants/7.1.0.188/HALVIK.SYS", "win98", driver);
+        std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
+        WriteHostFile(Host("C:\\WINDOWS\\wininit.ini"), "[RENAME]\r\n" + driver + "=" + waiting + "\r\n");
+        std::string record;
+        for (uint32_t v : {uint32_t(12 + waiting.size() + driver.size()), uint32_t(waiting.size()),
+                           uint32_t(driver.size())})
+            for (int i = 0; i < 4; ++i) record += static_cast<char>(v >> (8 * i));
+        WriteHostFile(Host("C:\\WINDOWS\\SYSTEM\\kvtinit.TMP"), record + waiting + driver);
+        std::string fault = "FindFirstFileA:" + std::to_string(call) + ":5";
+        if (Run(fault) >= 2048u) continue;  // a failed run: the sweep checks those
+        Tool("reboot '" + dir_ + "'");
+        EXPECT_TRUE(Same(driver, "HALVIK.VXD")) << fault;
+    }
+}
+
 TEST_F(Undo, TheFirstBackupIsKept) {
     Prepare("variants/7.0.5.300/HALVIK.SYS");
     ASSERT_EQ(Run(), 2u);
