@@ -20,8 +20,9 @@ protected:
     FileSet& Driver(DWORD flags, const char* installed, long long installedTime, const char* image, long long imageTime) {
         FileSet& set = MakeSet({Entry("X.SYS", "x.sys", "x", DIR_DRIVERS, flags | kAll, 1)});
         std::strcpy(entries_[0].imageName, "KVTA");
-        if (installed) Put("C:\\WINDOWS\\system32\\drivers\\x.sys", Payload(installed), installedTime);
-        if (image) Put("C:\\WINDOWS\\system32\\drivers\\KVTA.TMP", Payload(image), imageTime);
+        const std::string drivers = GetDirectory(DIR_DRIVERS);
+        if (installed) Put(drivers + "x.sys", Payload(installed), installedTime);
+        if (image) Put(drivers + "KVTA.TMP", Payload(image), imageTime);
         return set;
     }
     void SetUp() override {
@@ -46,18 +47,21 @@ TEST_F(Decision, VersionsDecideBeforeDates) {
         {"HALVIK2K.SYS", "variants/none/HALVIK.SYS", 1, 2, true, "Image file has later time/date stamp, upgrade recommended"},
         {"HALVIK2K.SYS", "variants/none/HALVIK.SYS", 2, 1, false, nullptr},
     };
-    for (const auto& row : rows) {
-        Start("winxp");
-        FileSet& set = Driver(0, row.installed, row.installedTime * 100000000, row.image, row.imageTime * 100000000);
-        ASSERT_TRUE(CompareFiles(&set, FALSE)) << row.installed;
-        EXPECT_EQ(states_[0].upgrade != 0, row.upgrade) << row.installed << " / " << row.image;
-        std::string log = Log();
-        if (row.line) {
-            EXPECT_NE(log.find(row.line), std::string::npos) << row.installed;
+    // PE images read alike on both families.
+    for (const char* profile : {"winxp", "nt4", "win98"}) {
+        for (const auto& row : rows) {
+            Start(profile);
+            FileSet& set = Driver(0, row.installed, row.installedTime * 100000000, row.image, row.imageTime * 100000000);
+            ASSERT_TRUE(CompareFiles(&set, FALSE)) << profile << " " << row.installed;
+            EXPECT_EQ(states_[0].upgrade != 0, row.upgrade) << profile << " " << row.installed << " / " << row.image;
+            std::string log = Log();
+            if (row.line) {
+                EXPECT_NE(log.find(row.line), std::string::npos) << profile << " " << row.installed;
+            }
+            EXPECT_EQ(log.find("recommended") != std::string::npos, row.line != nullptr) << log;
         }
-        EXPECT_EQ(log.find("recommended") != std::string::npos, row.line != nullptr) << log;
+        EXPECT_EQ(states_[0].existing.fileVersionMS, 0x00070001u) << profile;
     }
-    EXPECT_EQ(states_[0].existing.fileVersionMS, 0x00070001u);
 }
 
 // The 95 family decides over VxDs, LE executables whose version resource is
