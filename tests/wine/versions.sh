@@ -15,9 +15,10 @@
 # below, each with its reason (docs/wine-notes.md).
 #
 # What a fresh Wine prefix lacks and a real machine of that version has, added
-# here: the CD/DVD device class key (every 2000/XP; NT 4 and the 9x family
-# have it in winsim's profiles too), and on the 9x family the folder
-# system\iosubsys, where the VxD goes (Wine's 9x system folder is system32).
+# here: the CD/DVD device class key that every 2000/XP has (in the base
+# prefix of all six; the installer uses it only on 2000/XP), and on the 9x
+# family the folder system\iosubsys, where the VxD goes (Wine's system folder
+# is system32 on the 9x versions too).
 #
 # usage: tests/wine/versions.sh [WIN32BUILD [BUILD]]   (build-win32, build)
 #        VERSIONS="win98 nt40" tests/wine/versions.sh  runs only those
@@ -85,7 +86,7 @@ wine_run() { # COMMAND-LINE STEP
       printf '@reg export "%s" C:\\state\\%d.reg /y >nul 2>nul\r\n' "$key" "$n"
     done; } > "$bat"
   code=$("$wine" cmd /c 'C:\step.bat' 2>/dev/null | tr -d '\r' | sed -n 's/^exit code //p')
-  code=$(( (code + 4294967296) % 4294967296 ))
+  code=$(( (${code:--1} + 4294967296) % 4294967296 ))   # none printed: 0xFFFFFFFF
   wine_state "$2" "$code"
 }
 wine_state() { # STEP CODE
@@ -179,7 +180,6 @@ for version in $versions; do
     *) wine_driver=$WINEPREFIX/drive_c/windows/system32/drivers/Halvik.sys
       sim_driver=$(host "$(ini sysdir)")/drivers/Halvik.sys ;;
   esac
-  [ -d "$(dirname "$sim_driver")" ] || sim_driver=$(dirname "$(host "$(ini sysdir)\\drivers\\x")")/$(basename "$sim_driver")
 
   steps=()
   step() { # NAME WINE-COMMAND SIM-COMMAND
