@@ -46,7 +46,7 @@ win32 win64: all
 # The release (i686) under 32-bit Wine (Debian's wine32:i386): the silent
 # install and the quiet uninstall, the 32-bit arq's round trip, the
 # conformance program against winsim, and every Windows version from 95 to XP
-# against winsim's profiles. About 5 minutes.
+# against winsim's profiles. About 3 minutes after the build.
 wine32: win32
 	bash tests/wine/smoke.sh build-win32/bin/halvinst.exe
 	bash tests/wine/uninstall.sh build-win32/bin/halvinst.exe
