@@ -325,7 +325,6 @@ static int32_t NameImageFile(CxEntry *record)
         record->action = CX_ACTION_STOP;
         return 1;
     }
-    ActiveSet->states[index].extracted = TRUE;
     CurrentIndex = index;
     ExpectedSize[index] = record->uncompressedSize;
     WrittenWhole[index] = FALSE;
@@ -334,6 +333,10 @@ static int32_t NameImageFile(CxEntry *record)
         error = GetLastError();
         POSITION();
         LogWrite("GetTempFileName failed 0x%08lX", error);
+        /* A damaged 9x may lack system\iosubsys: the run fails rather than
+         * make a system folder of its own. */
+        if (GetFileAttributesA(GetDirectory(entry->directory)) == INVALID_FILE_ATTRIBUTES)
+            LogWrite("Target directory %s is missing", GetDirectory(entry->directory));
         RecordStatus(2073, error);
         record->action = CX_ACTION_STOP;
         return 1;
@@ -343,6 +346,9 @@ static int32_t NameImageFile(CxEntry *record)
         record->action = CX_ACTION_STOP;
         return 1;
     }
+    /* Only an image file of this run counts as extracted: the clean-up pass
+     * deletes the image of each extracted entry, never a path it did not make. */
+    ActiveSet->states[index].extracted = TRUE;
     lstrcpynA(record->name, path, CX_MAX_OUTPUT_PATH);
     POSITION();
     LogWrite("Extract to: %s", record->name);
@@ -826,7 +832,10 @@ BOOL CompareFiles(struct FileSet *set, BOOL defaultDecision)
     for (i = 0; i < set->count; ++i) {
         if (!set->states[i].upgrade) continue;
         for (j = 0; j < set->count; ++j) {
-            if (j != i && set->entries[j].group == set->entries[i].group) set->states[j].upgrade = TRUE;
+            /* Only members that apply here: another Windows' entry of the
+             * group was never extracted and must not touch the machine. */
+            if (j != i && set->entries[j].group == set->entries[i].group && EntryApplies(&set->entries[j]))
+                set->states[j].upgrade = TRUE;
         }
     }
     return TRUE;
@@ -1106,8 +1115,8 @@ BOOL InstallFiles(struct FileSet *set)
         entry = &set->entries[i];
         state = &set->states[i];
         SendProgress(set, PROGRESS_REPLACE, i);
-        if (!state->upgrade) continue;
-        if (EntryApplies(entry) && (entry->flags & FE_DIRECTORY)) {
+        if (!state->upgrade || !EntryApplies(entry)) continue;
+        if (entry->flags & FE_DIRECTORY) {
             TargetPath(target, entry);
             if (!FileExists(target)) {
                 POSITION();
@@ -1388,7 +1397,7 @@ pass:
     for (i = 0; i < set->count; ++i) {
         entry = &set->entries[i];
         state = &set->states[i];
-        if (!state->extracted || state->cleaned) continue;
+        if (!state->extracted || state->cleaned || !entry->imageName[0]) continue;
         if (!full && state->moved && !(entry->flags & FE_ALWAYS_CLEANED)) continue;
         state->cleaned = TRUE;
         ImagePath(image, entry);

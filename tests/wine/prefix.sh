@@ -1,10 +1,12 @@
-# Sourced by the wine checks with the installer's path as $1: a fresh wine64
-# prefix (deleted at exit, named after $prefix_name) with the installer as
-# C:\halvinst.exe and the CD/DVD device class that every Windows 2000/XP has
-# (a bare prefix does not), and the helpers the checks share.
+# Sourced by the wine checks with the installer's path as $1: a fresh prefix
+# (deleted at exit, named after $prefix_name) of the Wine that runs that
+# build (32-bit Wine for the i686 release, wine64 for the win64 build) with
+# the installer as C:\halvinst.exe and the CD/DVD device class that every
+# Windows 2000/XP has (a bare prefix does not), and the helpers the checks
+# share.
 exe=$(realpath "$1")
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. "$(dirname "${BASH_SOURCE[0]}")/wine_select.sh"
+select_wine "$exe" || exit 1
 export WINEPREFIX=$(mktemp -d "/tmp/${prefix_name:-halvinst}-wine.XXXXXX") WINEDEBUG=-all
 trap '"$wineserver" -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # What the screenshot scripts share: the thirteen languages and their
-# locales, a virtual X screen, fresh wine64 prefixes set up as a Windows of
+# locales, a virtual X screen, fresh Wine prefixes set up as a Windows of
 # that language, waiting for a screen to change and settle, saving it, and
 # keys. Sourced by screenshots.sh (the installer's wizard) and
 # uninstall_screenshots.sh (the uninstaller's question)
 # with their arguments, INSTALLER OUTDIR [LANGUAGE...] (default: all 13):
-# sets exe (the win64 installer), out (the folder for the PNGs), here (this
+# sets exe (the installer: the i686 release runs under 32-bit Wine, the
+# win64 build under wine64), out (the folder for the PNGs), here (this
 # folder) and the languages to run.
 exe=$(realpath "$1")
 out=$2
@@ -13,8 +14,8 @@ shift 2
 mkdir -p "$out"
 out=$(realpath "$out")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+source "$here/wine_select.sh"
+select_wine "$exe" || exit 1
 export WINEDEBUG=-all
 
 # tag LANGID locale

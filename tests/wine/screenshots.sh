@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Drives the win64 installer's wizard under wine64 on a virtual X screen, once
+# Drives the installer's wizard under Wine (32-bit for the release) on a virtual X screen, once
 # per language, each in a fresh prefix whose locale (and so code page) is that
 # language's, and saves every screen a person sees as a PNG:
 #   1 the question whether to install the missing driver, 2 the language page,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the win64 installer silently under wine64 in a fresh prefix and checks
-# what a real Win32 underneath makes of it: the log in the prefix's temporary
+# Runs a Windows build of the installer silently under its Wine (the i686
+# release under 32-bit Wine, the win64 build under wine64) in a fresh prefix
+# and checks what a real Win32 underneath makes of it: the log in the prefix's temporary
 # directory, the driver and the uninstaller in place, the service key, the
 # CD/DVD class filter and the uninstall entry, and the full exit code.
 set -euo pipefail
@@ -33,4 +34,4 @@ check "service key DisplayName" "query 'HKLM\\System\\CurrentControlSet\\Service
 check "LowerFilters" "query 'HKLM\\System\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}' LowerFilters | grep -q 'REG_MULTI_SZ *Halvik'"
 check "uninstall entry" "query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik' UninstallString | grep -qi 'HALVUNIN.EXE'"
 
-[ "$fail" = 0 ] && echo "wine smoke run: 1 passed, 0 failed" || { echo "wine smoke run: 0 passed, 1 failed"; exit 1; }
+[ "$fail" = 0 ] && echo "wine${wine_bits} smoke run: 1 passed, 0 failed" || { echo "wine${wine_bits} smoke run: 0 passed, 1 failed"; exit 1; }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the win64 installer silently under wine64 in a fresh prefix, then
+# Installs a Windows build of the installer silently under its Wine (32-bit
+# Wine for the i686 release, wine64 for win64) in a fresh prefix, then
 # removes it the way Add/Remove Programs does a quiet removal: the command
 # in the uninstall entry's QuietUninstallString. Checks that the service
 # key, the CD/DVD class filter entry, the driver and the uninstall entry are
@@ -32,4 +33,4 @@ check "the uninstall entry is gone" "! \"$wine\" reg query '$entry' >/dev/null 2
 check "the uninstaller waits for its deletion at the next start" \
   "query 'HKLM\\System\\CurrentControlSet\\Control\\Session Manager' PendingFileRenameOperations | grep -qi 'halvunin.exe'"
 
-[ "$fail" = 0 ] && echo "wine uninstall run: 1 passed, 0 failed" || { echo "wine uninstall run: 0 passed, 1 failed"; exit 1; }
+[ "$fail" = 0 ] && echo "wine${wine_bits} uninstall run: 1 passed, 0 failed" || { echo "wine${wine_bits} uninstall run: 0 passed, 1 failed"; exit 1; }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Shows the uninstaller's question under wine64 on a virtual X screen, once
+# Shows the uninstaller's question under Wine (32-bit for the release) on a virtual X screen, once
 # per language, each in a fresh prefix whose locale (and so code page) is
 # that language's: a silent installation, the language the wizard stores
 # under the product key (`Language`), then the uninstaller started the way
