@@ -3,6 +3,8 @@
 // system files the benchmark script adds.
 //
 //   text.txt     2 MiB of English-like text: words of a fixed vocabulary, lines and paragraphs
+//   blocks.txt   2 MiB of text made of 40 paragraphs (1 to 6 KiB) repeated in random order, each
+//                copy numbered: matches of thousands of bytes whose first bytes recur nearby
 //   log.txt      1 MiB of log lines: time stamps, repeated phrases, numbers
 //   mixed.bin    300 KiB: code-like bytes, a text section, a zero-filled table, a run pattern
 //   runs.bin     512 KiB: long runs and repeated records (matches far longer than 32 bytes)
@@ -133,6 +135,18 @@ int main(int argc, char **argv)
     Bytes text;
     appendText(text, r, 2u << 20);
 
+    std::vector<Bytes> paragraphs(40);
+    for (Bytes &p : paragraphs)
+        appendText(p, r, 1024 + r.below(5 * 1024));
+    Bytes blocks;
+    for (unsigned copy = 1; blocks.size() < (2u << 20); copy++) {
+        const Bytes &p = paragraphs[r.below(r.below(4) ? 3 : 40)];
+        blocks.insert(blocks.end(), p.begin(), p.end());
+        std::string number = "\n-- " + std::to_string(copy) + " --\n";
+        blocks.insert(blocks.end(), number.begin(), number.end());
+    }
+    blocks.resize(2u << 20);
+
     Bytes log;
     appendLog(log, r, 1u << 20);
 
@@ -163,7 +177,8 @@ int main(int argc, char **argv)
     while (random.size() < 128 * 1024)
         random.push_back((uint8_t)r.next());
 
-    bool ok = writeFile(dir + "/text.txt", text) && writeFile(dir + "/log.txt", log) &&
+    bool ok = writeFile(dir + "/text.txt", text) && writeFile(dir + "/blocks.txt", blocks) &&
+              writeFile(dir + "/log.txt", log) &&
               writeFile(dir + "/mixed.bin", mixed) && writeFile(dir + "/runs.bin", runs) &&
               writeFile(dir + "/random.bin", random);
     if (!ok) {

@@ -43,6 +43,26 @@ cmp -s e1.arq e2.arq || fail "SOURCE_DATE_EPOCH does not fix the archive's bytes
 "$arq" l e1.arq | grep -q '2001-09-09 01:46:40' || fail "the entry does not carry SOURCE_DATE_EPOCH's time"
 if SOURCE_DATE_EPOCH=soon "$arq" a e3.arq data.bin >/dev/null 2>&1; then fail "a bad SOURCE_DATE_EPOCH was accepted"; fi
 
+# An entry that cannot be extracted is passed over and named at the end; the
+# entries after it are still extracted.  The .ZIP names are stored as they are,
+# so their bytes can be found: TWO's data gets a changed byte (CRC-32), FOUR's
+# header an unknown method.
+mkdir damaged && cd damaged
+for name in ONE TWO THREE FOUR; do printf '%s file %sMARK\n' "$name" "$name" > "$name.ZIP"; done
+"$arq" a d.arq ONE.ZIP TWO.ZIP THREE.ZIP FOUR.ZIP >/dev/null
+poke() { printf "$2" | dd of=d.arq bs=1 seek="$1" conv=notrunc status=none; }
+poke "$(grep -obUa TWOMARK d.arq | cut -d: -f1)" 'X'
+poke $(( $(grep -obUa FOUR.ZIP d.arq | head -1 | cut -d: -f1) + 8 + 22 )) '\x09'
+mkdir out
+if "$arq" x d.arq -o out > x.txt 2> x.err; then fail "arq x succeeded with damaged entries"; fi
+cmp -s ONE.ZIP out/ONE.ZIP || fail "the entry before the damaged one was not extracted"
+cmp -s THREE.ZIP out/THREE.ZIP || fail "the entry after the damaged one was not extracted"
+[ ! -e out/TWO.ZIP ] && [ ! -e out/FOUR.ZIP ] || fail "a damaged entry left a file"
+grep -q 'TWO.ZIP: extract failed (codec result -7' x.err || fail "the CRC failure is not named: $(cat x.err)"
+grep -q 'FOUR.ZIP: extract failed' x.err || fail "the unknown method is not named: $(cat x.err)"
+grep -q '2 entries not extracted: TWO.ZIP, FOUR.ZIP' x.err || fail "no closing error names both: $(cat x.err)"
+cd ..
+
 umask 022
 "$arq" sfx "$stub" installer data.bin >/dev/null
 [ -x installer ] || fail "arq sfx left its output without the execute permission"
