@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "arq_machine.h"
+#include "arq_platform.h"
 #include "arq_report.h"
 #include "cx.h"
 #include "cx_decoder.h"
