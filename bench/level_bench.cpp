@@ -3,7 +3,7 @@
 // own), file by file; checks that each level is no larger than its zlib level
 // and that a higher level is never larger than a lower one.
 //
-// usage: level_bench [--levels 1,2,..] FILES...
+// usage: level_bench [--levels 12345] [--window-bits 9..15] FILES...
 //   prints one line per file and level, then the totals; exits 1 when a check fails.
 #include <zlib.h>
 
@@ -31,10 +31,12 @@ Bytes readAll(const std::string &path)
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+int windowBits = 13;
+
 size_t zlibSize(const Bytes &data, int level)
 {
     z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, 13, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&z, level, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return 0;
     Bytes out(deflateBound(&z, data.size()));
     z.next_in = const_cast<Bytes::value_type *>(data.data());
@@ -64,6 +66,10 @@ int main(int argc, char **argv)
             for (const char *p = argv[++i]; *p; p++)
                 if (*p >= '1' && *p <= '5')
                     levels.push_back((unsigned)(*p - '0'));
+        } else if (std::strcmp(argv[i], "--window-bits") == 0 && i + 1 < argc) {
+            windowBits = std::atoi(argv[++i]);   // 15: zlib's own 32 KiB window, for comparison
+            if (windowBits < 9 || windowBits > 15)
+                windowBits = 13;
         } else {
             files.push_back(argv[i]);
         }
@@ -71,7 +77,7 @@ int main(int argc, char **argv)
     if (levels.empty())
         levels = {1, 2, 3, 4, 5};
     if (files.empty()) {
-        std::fprintf(stderr, "usage: level_bench [--levels 12345] FILES...\n");
+        std::fprintf(stderr, "usage: level_bench [--levels 12345] [--window-bits 9..15] FILES...\n");
         return 2;
     }
 
@@ -111,7 +117,8 @@ int main(int argc, char **argv)
             std::fflush(stdout);
         }
     }
-    std::printf("\ntotal over %zu files, %llu bytes (zlib windowBits 13):\n", files.size(), (unsigned long long)input);
+    std::printf("\ntotal over %zu files, %llu bytes (zlib windowBits %d):\n", files.size(), (unsigned long long)input,
+                windowBits);
     for (unsigned level : levels)
         std::printf("  arq -%u %10llu   zlib -%d %10llu   ratio %.4f\n", level, (unsigned long long)oursTotal[level],
                     kZlibLevel[level], (unsigned long long)zlibTotal[level],
