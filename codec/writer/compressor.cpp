@@ -75,8 +75,11 @@ std::vector<std::vector<Token>> parseBlocks(const uint8_t *data, size_t size, co
     MatchTable table = findAllMatches(data, size, options.maxChain, options.niceLength, progressThunk,
                                       const_cast<Progress *>(&progress));
 
+    // The lazy parse goes out in blocks of the most symbols a block holds:
+    // level 1 is the fast level, and weighing split points costs it more
+    // than finding its matches.
     std::vector<Token> tokens = lazyParse(data, 0, size, table);
-    std::vector<std::vector<Token>> best = cutBlocks(tokens);
+    std::vector<std::vector<Token>> best{tokens};
     uint64_t bestBits = blocksBits(best);
     auto consider = [&](std::vector<std::vector<Token>> &candidate) {
         uint64_t bits = blocksBits(candidate);
