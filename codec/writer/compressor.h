@@ -14,6 +14,7 @@ struct CompressOptions {
     unsigned niceLength = 192;    // a match this long is taken without looking further
     unsigned passes = 2;          // cost-driven parses over the whole input; 0 keeps the lazy parse
     unsigned blockRounds = 1;     // rounds of parsing each block again with prices of its own
+    unsigned alsoLevel = 0;       // a lower level whose stream is made as well; the smaller is kept
 };
 
 // The settings of `arq a -1` .. `-5`: 1 the lazy parse alone, 2 (the

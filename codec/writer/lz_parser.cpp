@@ -5,6 +5,12 @@
 
 namespace cxw {
 
+namespace {
+constexpr size_t kShortenGain = 16;   // bytes a later match must reach beyond the current one
+constexpr unsigned kFarForThree = 512;     // distances (bytes back minus one) from which 3 bytes go as literals
+constexpr unsigned kFarForFour = 8192;     // and 4 bytes
+}
+
 MatchTable findAllMatches(const uint8_t *data, size_t size, unsigned maxChain, unsigned niceLength,
                           void (*progress)(void *, size_t), void *context)
 {
@@ -31,16 +37,37 @@ MatchTable findAllMatches(const uint8_t *data, size_t size, unsigned maxChain, u
     return table;
 }
 
+namespace {
+
+// Whether a match pays for itself without prices to go by: a short match far
+// back costs more bits (its distance's extra bits) than its literals.
+bool worthSending(unsigned length, unsigned distance)
+{
+    return length >= kMinMatch + 2 || (length == kMinMatch + 1 && distance < kFarForFour) ||
+           (length == kMinMatch && distance < kFarForThree);
+}
+
+}  // namespace
+
 std::vector<Token> lazyParse(const uint8_t *data, size_t begin, size_t end, const MatchTable &table)
 {
+    // The longest match at pos that is worth sending, cut at end.
     auto longest = [&](size_t pos) -> Match {
-        uint32_t a = table.first[pos], b = table.first[pos + 1];
-        if (a == b)
-            return {0, 0};
-        Match m = table.matches[b - 1];
-        if (pos + m.length > end)
-            m.length = (uint16_t)(end - pos);
-        return m;
+        for (uint32_t k = table.first[pos + 1]; k-- > table.first[pos];) {
+            Match m = table.matches[k];
+            if (pos + m.length > end)
+                m.length = (uint16_t)(end - pos);
+            if (m.length >= kMinMatch && worthSending(m.length, m.distance))
+                return m;
+        }
+        return {0, 0};
+    };
+    // The nearest match at pos of at least length bytes (one exists).
+    auto nearest = [&](size_t pos, unsigned length) -> Match {
+        uint32_t k = table.first[pos];
+        while (table.matches[k].length < length)
+            k++;
+        return {(uint16_t)length, table.matches[k].distance};
     };
     std::vector<Token> tokens;
     size_t pos = begin;
@@ -48,6 +75,17 @@ std::vector<Token> lazyParse(const uint8_t *data, size_t begin, size_t end, cons
         Match m = longest(pos);
         if (m.length >= kMinMatch && pos + 1 < end && longest(pos + 1).length > m.length)
             m.length = 0;   // a longer match starts one byte later: send a literal first
+        // A match that starts inside this one and reaches well beyond it ends
+        // this one where it starts: the positions a long match covers are not
+        // searched, and running on into them would leave literals there.
+        for (size_t k = kMinMatch; k < m.length; k++) {
+            if (k + longest(pos + k).length >= m.length + kShortenGain) {
+                m = nearest(pos, (unsigned)k);
+                if (!worthSending(m.length, m.distance))
+                    m.length = 0;
+                break;
+            }
+        }
         if (m.length >= kMinMatch) {
             tokens.push_back(matchToken(m.length, m.distance));
             pos += m.length;

@@ -28,6 +28,16 @@ void MatchFinder::insert(size_t pos)
     head_[h] = (int32_t)pos;
 }
 
+size_t MatchFinder::matchLength(size_t pos, size_t back, size_t limit) const
+{
+    const uint8_t *here = data_ + pos;
+    const uint8_t *there = here - back;
+    size_t len = 0;
+    while (len < limit && there[len] == here[len])
+        len++;
+    return len;
+}
+
 size_t MatchFinder::find(size_t pos, Match *out)
 {
     size_t limit = size_ - pos < kMaxMatch ? size_ - pos : kMaxMatch;
@@ -46,9 +56,7 @@ size_t MatchFinder::find(size_t pos, Match *out)
         const uint8_t *there = data_ + p;
         if (there[best] != here[best] || there[0] != here[0])
             continue;
-        size_t len = 0;
-        while (len < limit && there[len] == here[len])
-            len++;
+        size_t len = matchLength(pos, back, limit);
         if (len > best) {
             best = len;
             out[found++] = {(uint16_t)len, (uint16_t)(back - 1)};
@@ -56,6 +64,17 @@ size_t MatchFinder::find(size_t pos, Match *out)
                 break;
         }
     }
+    // The repeated distance, when the chain gave out before reaching it: it
+    // ends the list, being longer than every match found.
+    if (best < limit && lastBack_ && lastBack_ <= pos) {
+        size_t len = matchLength(pos, lastBack_, limit);
+        if (len > best) {
+            best = len;
+            out[found++] = {(uint16_t)len, (uint16_t)(lastBack_ - 1)};
+        }
+    }
+    if (found)
+        lastBack_ = (size_t)out[found - 1].distance + 1;
     insert(pos);
     return found;
 }

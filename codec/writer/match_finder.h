@@ -1,5 +1,8 @@
 // Hash chains over the 8192-byte window: for a position, the nearest match of
-// each length that no nearer match reaches.
+// each length that no nearer match reaches.  A short chain of a common
+// three-byte string ends in nearby copies of it, so the distance of the last
+// long match is tried as well: a repeated block is then followed to its end
+// however many nearer copies of its first bytes there are.
 #pragma once
 
 #include <cstddef>
@@ -26,9 +29,12 @@ private:
     void insert(size_t pos);
     unsigned hashAt(size_t pos) const;
 
+    size_t matchLength(size_t pos, size_t back, size_t limit) const;
+
     const uint8_t *data_;
     size_t size_;
     unsigned maxChain_;
+    size_t lastBack_ = 0;    // distance of the longest match found last, tried first at the next search
     std::vector<int32_t> head_;
     std::vector<int32_t> prev_;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# arq as its users meet it: every level gives an archive that extracts to the
-# same bytes, entry names reach the terminal escaped, and `arq sfx` writes a
-# file that can be run.
+# arq as its users meet it: it works on the host's files directly, every level
+# gives an archive that extracts to the same bytes, entry names reach the
+# terminal escaped, a damaged entry is passed over and named, and `arq sfx`
+# writes a file that can be run.
 set -euo pipefail
 arq=$1
 stub=$2
@@ -9,6 +10,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "FAILED: $*"; exit 1; }
+
+# arq works on the host's files: no simulated machine is set up for a run
+# (there would be no room for one in a TMPDIR that does not exist).
+TMPDIR="$work/none" WINSIM_MACHINE= "$arq" a host.arq "$stub" >/dev/null || fail "arq a needs a temporary directory"
+TMPDIR="$work/none" WINSIM_MACHINE= "$arq" t host.arq >/dev/null || fail "arq t needs a temporary directory"
 
 head -c 300000 "$stub" > data.bin
 printf 'plain text %.0s' $(seq 1 500) >> data.bin
@@ -42,6 +48,26 @@ SOURCE_DATE_EPOCH=1000000000 "$arq" a e2.arq data.bin >/dev/null
 cmp -s e1.arq e2.arq || fail "SOURCE_DATE_EPOCH does not fix the archive's bytes"
 "$arq" l e1.arq | grep -q '2001-09-09 01:46:40' || fail "the entry does not carry SOURCE_DATE_EPOCH's time"
 if SOURCE_DATE_EPOCH=soon "$arq" a e3.arq data.bin >/dev/null 2>&1; then fail "a bad SOURCE_DATE_EPOCH was accepted"; fi
+
+# An entry that cannot be extracted is passed over and named at the end; the
+# entries after it are still extracted.  The .ZIP names are stored as they are,
+# so their bytes can be found: TWO's data gets a changed byte (CRC-32), FOUR's
+# header an unknown method.
+mkdir damaged && cd damaged
+for name in ONE TWO THREE FOUR; do printf '%s file %sMARK\n' "$name" "$name" > "$name.ZIP"; done
+"$arq" a d.arq ONE.ZIP TWO.ZIP THREE.ZIP FOUR.ZIP >/dev/null
+poke() { printf "$2" | dd of=d.arq bs=1 seek="$1" conv=notrunc status=none; }
+poke "$(grep -obUa TWOMARK d.arq | cut -d: -f1)" 'X'
+poke $(( $(grep -obUa FOUR.ZIP d.arq | head -1 | cut -d: -f1) + 8 + 22 )) '\x09'
+mkdir out
+if "$arq" x d.arq -o out > x.txt 2> x.err; then fail "arq x succeeded with damaged entries"; fi
+cmp -s ONE.ZIP out/ONE.ZIP || fail "the entry before the damaged one was not extracted"
+cmp -s THREE.ZIP out/THREE.ZIP || fail "the entry after the damaged one was not extracted"
+[ ! -e out/TWO.ZIP ] && [ ! -e out/FOUR.ZIP ] || fail "a damaged entry left a file"
+grep -q 'TWO.ZIP: extract failed (codec result -7' x.err || fail "the CRC failure is not named: $(cat x.err)"
+grep -q 'FOUR.ZIP: extract failed' x.err || fail "the unknown method is not named: $(cat x.err)"
+grep -q '2 entries not extracted: TWO.ZIP, FOUR.ZIP' x.err || fail "no closing error names both: $(cat x.err)"
+cd ..
 
 umask 022
 "$arq" sfx "$stub" installer data.bin >/dev/null

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "arq_machine.h"
+#include "arq_platform.h"
 #include "arq_report.h"
 #include "cx.h"
 #include "cx_decoder.h"
@@ -154,30 +154,6 @@ int commandTest(const std::string &archive)
         return 0;
     });
     return result || bad ? 1 : 0;
-}
-
-int commandExtract(const std::string &archive, const std::string &pattern, const std::string &directory)
-{
-    resetEventFailure();
-    int result = cxOpenArchive(archive.c_str(), CX_OPEN_READ_ONLY);
-    if (result < 0)
-        return reportFailure(archive, "open", result);
-    // '/' separates on both platforms; the codec would add '\', which a host path takes literally.
-    std::string into = directory;
-    if (!into.empty() && into.back() != '/' && into.back() != '\\' && into.back() != ':')
-        into += '/';
-    result = cxExtract(pattern.c_str(), into.c_str());
-    if (result < 0) {
-        cxCloseArchive();
-        return reportFailure(pattern, "select", result);
-    }
-    result = cxProcess();
-    cxCloseArchive();
-    if (lastEventFailure().code != 0)
-        return reportFailure(lastEventFailure().name, "extract", lastEventFailure().code);
-    if (result < 0)
-        return reportFailure(archive, "extract", result);
-    return 0;
 }
 
 int commandSfx(const std::string &stub, const std::string &out, const std::vector<std::string> &files)

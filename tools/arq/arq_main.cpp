@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "arq_commands.h"
-#include "arq_machine.h"
+#include "arq_platform.h"
 #include "arq_report.h"
 #include "compressor.h"
 #include "cx.h"
@@ -91,11 +91,9 @@ int main(int argc, char **argv)
 {
     if (!applySourceDateEpoch())
         return 2;
-    arqAttachMachine();
     cxInit();
     cxSetOption(CX_OPTION_EVENT_CALLBACK, (intptr_t)arqEvents);
     int status = run(argc, argv);
     cxDone();
-    arqReleaseMachine();
     return status;
 }

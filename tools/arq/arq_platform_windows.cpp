@@ -1,0 +1,5 @@
+#include "arq_platform.h"
+
+void arqMarkExecutable(const char *)
+{
+}
