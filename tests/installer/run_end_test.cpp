@@ -1,5 +1,6 @@
 // The run control's end with a stand-in for the work: a fault once the
-// journal is marked done leaves the run final, its status its own. (The
+// journal is marked done leaves the run final, its status its own, and the
+// closed journal still goes. (The
 // installer's own runs with a commit that fails before its mark are in
 // commit_runs_test.cpp.)
 #include <gtest/gtest.h>
@@ -63,6 +64,14 @@ TEST_F(RunEnd, AFaultAfterTheMarkLeavesTheRunFinal) {
     EXPECT_EQ(STATUS_CODE(status), 1u);
     EXPECT_TRUE(Exists(kMade));
     EXPECT_FALSE(Exists(kJournal)) << "the closed journal still goes at the end";
+}
+
+TEST_F(RunEnd, AFaultWhileTheClosedJournalIsDeletedIsTriedAgain) {
+    // After the mark: the missing copy, the log (a successful run's), then the journal.
+    DWORD status = Run("DeleteFileA:3:AV");
+    EXPECT_EQ(STATUS_CODE(status), 1u);
+    EXPECT_TRUE(Exists(kMade));
+    EXPECT_FALSE(Exists(kJournal)) << "the run's last change is made";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The end of a hive journal: a last line without its line end was never
-// finished, even when what it holds would parse as a whole change.
+// Where a hive journal ends: at a last line without its line end (never
+// finished, even when what it holds would parse as a whole change), and at
+// a line that is no change, whatever follows it.
 #include <windows.h>
 
 #include <cstdio>
@@ -41,6 +42,14 @@ TEST_F(HiveJournalEnd, ALastLineWithoutItsLineEndIsNotApplied) {
     RegCloseKey(key);
     EXPECT_EQ(RegistryText("HKEY_CURRENT_USER\\Torn"), "");
     EXPECT_EQ(ReadHostFile(journal).find("Torn"), std::string::npos) << ReadHostFile(journal);
+}
+
+TEST_F(HiveJournalEnd, ALineThatIsNoChangeEndsTheJournal) {
+    const std::string whole = "K\tKept\n";
+    winsim::RegKey root;
+    EXPECT_EQ(winsim::ApplyJournal(whole + "Q\tdamaged\nK\tBehind\n", 0, root), whole.size());
+    EXPECT_NE(root.Find("Kept"), nullptr);
+    EXPECT_EQ(root.Find("Behind"), nullptr);
 }
 
 }  // namespace
