@@ -602,11 +602,15 @@ static BOOL ParseLine(char *text, DWORD length, struct JournalLine *line)
     return TRUE;
 }
 
+/* Whether a failed undo step is the run's failure: only on its last try, so
+ * that a passing refusal the next try makes good is only logged. */
+static BOOL LastTry = TRUE;
+
 static BOOL UndoFailed(const char *what, const char *object, DWORD error, DWORD code)
 {
     POSITION();
     LogWrite("Undo %s %s failed 0x%08lX", what, object, error);
-    RecordStatus(code, error);
+    if (LastTry) RecordStatus(code, error);
     return FALSE;
 }
 
@@ -962,7 +966,13 @@ static DWORD Playback(const char *path, HANDLE *file, DWORD copies)
     }
     for (i = count; i-- > 0;) {
         /* One more try covers a passing refusal (a scanner holding the file). */
-        if (Undo(&lines[i]) || Undo(&lines[i])) continue;
+        LastTry = FALSE;
+        if (Undo(&lines[i])) {
+            LastTry = TRUE;
+            continue;
+        }
+        LastTry = TRUE;
+        if (Undo(&lines[i])) continue;
         POSITION();
         LogWrite("Undo journal %s kept for the next run", path);
         if (*file != INVALID_HANDLE_VALUE) CloseHandle(*file);

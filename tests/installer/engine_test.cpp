@@ -2,6 +2,7 @@
 // decision, delayed replacement on both families, restarts and rollback.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -275,8 +276,10 @@ protected:
     }
     void ExpectNoImages(const std::string& windowsDir) {
         for (const auto& entry : std::filesystem::directory_iterator(Host(windowsDir))) {
-            std::string name = entry.path().filename().string();
-            EXPECT_FALSE(name.size() > 4 && name.compare(name.size() - 4, 4, ".TMP") == 0 && name.compare(0, 3, "KVT") == 0)
+            // GetTempFileName names them "KVT1.tmp": the case of neither part is fixed.
+            std::string name = entry.path().filename().string(), lower = name;
+            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_FALSE(lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".tmp") == 0 && lower.compare(0, 3, "kvt") == 0)
                 << name;
         }
     }

@@ -219,10 +219,13 @@ TEST_F(Journal, AClosedJournalIsOnlyDeletedAndTellsWhetherARestartIsOwed) {
 
 TEST_F(Journal, DamagedOrForeignJournalsChangeNothingAndFail) {
     const std::string good = Line(" FNEW C:\\WINDOWS\\b.txt");
-    std::string flipped = good;
-    flipped[12] ^= 1;
+    // Sound in all but the CRC: the kind, the fields and the file are all good.
+    std::string otherFile = good, otherCrc = good;
+    otherFile[good.find("b.txt")] = 'c';
+    otherCrc[0] = otherCrc[0] == '0' ? '1' : '0';
     const std::string cases[] = {
-        "HALVJNL 1 halvinst\r\n" + good + flipped,                    // a record with the wrong CRC
+        "HALVJNL 1 halvinst\r\n" + good + otherFile,                  // a record changed after its CRC
+        "HALVJNL 1 halvinst\r\n" + good + otherCrc,                   // a record with the wrong CRC
         "HALVJNL 1 halvinst\r\n" + Line(" FNEW"),                      // a record short of fields
         "HALVJNL 1 halvinst\r\n" + Line(" ZAP C:\\WINDOWS\\b.txt"),   // an unknown kind
         "HALVJNL 1 halvinst\r\n" + Line(" FNEW C:\\%4"),              // a broken escape

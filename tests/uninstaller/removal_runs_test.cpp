@@ -21,14 +21,15 @@ std::vector<std::string> Changes(const std::string& listing) {
     return lines;
 }
 
-// Nothing but the logs, the completion record (LEAVESTATUS) and, on the 95
-// family, the wininit.bak that Windows' WININIT leaves after a restart that
-// carried out restart-time operations.
+// Nothing but the logs, the completion record (LEAVESTATUS) with the vendor
+// key made for it and, on the 95 family, the wininit.bak that Windows'
+// WININIT leaves after a restart that carried out restart-time operations.
 bool OnlyLogs(const std::string& listing) {
+    const std::string vendorKeyMade = "  + [HKEY_LOCAL_MACHINE\\SOFTWARE\\Talven]";
+    bool completionMade = listing.find("  + [HKEY_LOCAL_MACHINE\\SOFTWARE\\Talven\\UpgWizCompletion]") != std::string::npos;
     for (const std::string& line : Changes(listing)) {
         bool allowed = line.find(".LOG (") != std::string::npos || line.find("UpgWizCompletion") != std::string::npos ||
-                       line.find("\\SOFTWARE\\Talven]") != std::string::npos ||
-                       line.find("\\wininit.bak (") != std::string::npos;
+                       (line == vendorKeyMade && completionMade) || line.find("\\wininit.bak (") != std::string::npos;
         if (!allowed) return false;
     }
     return true;
