@@ -2,7 +2,6 @@
 // SetDefaultDllDirectories. winsim loads its system DLLs by full path only
 // (modules.cpp), so the settings change no load; they are kept so that a
 // test can see what a program asked for.
-#include <cstdio>
 #include <string>
 
 #include "exports.h"
@@ -18,15 +17,6 @@ DWORD defaultDirectories = 0;
 // The flags SetDefaultDllDirectories accepts: at least one, and nothing else.
 constexpr DWORD kSearchFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
                                LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
-
-// A program that imports a function its Windows does not export never starts
-// there: the loader refuses it with STATUS_ENTRYPOINT_NOT_FOUND.
-void RequireExport(bool exported, const char* name) {
-    if (exported) return;
-    std::fprintf(stderr, "winsim: the program imports %s, which KERNEL32 of %s does not export;"
-                 " Windows would not start it\n", name, winsim::Machine().name.c_str());
-    ExitProcess(0xC0000139);
-}
 
 }  // namespace
 
@@ -54,11 +44,11 @@ DllSearchSettings CurrentDllSearch() {
 }  // namespace winsim
 
 extern "C" BOOL WINAPI SetDllDirectoryA(LPCSTR path) {
-    RequireExport(winsim::ExportsSetDllDirectory(), "SetDllDirectoryA");
+    winsim::RequireExport(winsim::ExportsSetDllDirectory(), "SetDllDirectoryA");
     return winsim::SetDllDirectoryCall(path);
 }
 
 extern "C" BOOL WINAPI SetDefaultDllDirectories(DWORD flags) {
-    RequireExport(winsim::ExportsSetDefaultDllDirectories(), "SetDefaultDllDirectories");
+    winsim::RequireExport(winsim::ExportsSetDefaultDllDirectories(), "SetDefaultDllDirectories");
     return winsim::SetDefaultDllDirectoriesCall(flags);
 }

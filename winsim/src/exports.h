@@ -13,6 +13,11 @@ bool ExportsSetDllDirectory();
 // SetDefaultDllDirectories: Windows 8 on (older versions only with an update).
 bool ExportsSetDefaultDllDirectories();
 
+// A program that imports a function its Windows does not export never starts
+// there: when `exported` is false the loader refuses it, the process ends
+// with STATUS_ENTRYPOINT_NOT_FOUND.
+void RequireExport(bool exported, const char* name);
+
 // The vectored handler calls themselves, as GetProcAddress hands them out.
 PVOID WINAPI AddVectoredHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler);
 ULONG WINAPI RemoveVectoredHandler(PVOID handle);

@@ -12,6 +12,7 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -42,6 +43,13 @@ bool ExportsSetDefaultDllDirectories() {
     // Windows 8 (NT 6.2) brought it; earlier versions have it only with an update.
     const Profile& p = Machine();
     return p.platformId == 2 && (p.major > 6 || (p.major == 6 && p.minor >= 2));
+}
+
+void RequireExport(bool exported, const char* name) {
+    if (exported) return;
+    std::fprintf(stderr, "winsim: the program imports %s, which KERNEL32 of %s does not export;"
+                 " Windows would not start it\n", name, Machine().name.c_str());
+    ExitProcess(0xC0000139);
 }
 
 }  // namespace winsim
