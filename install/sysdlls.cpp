@@ -125,17 +125,6 @@ BOOL LoadCommonControls(void)
     return TRUE;
 }
 
-void FreeSystemDlls(void)
-{
-    if (VersionModule) FreeLibrary(VersionModule);
-    VersionModule = NULL;
-    VersionInfoSizeProc = NULL;
-    VersionInfoProc = NULL;
-    VersionQueryProc = NULL;
-    if (ControlsModule) FreeLibrary(ControlsModule);
-    ControlsModule = NULL;
-}
-
 DWORD VersionInfoSize(LPCSTR path, LPDWORD handle)
 {
     if (!VersionInfoSizeProc && !LoadVersionDll()) {

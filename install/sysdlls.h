@@ -30,9 +30,6 @@ BOOL LoadVersionDll(void);
  * (InitCommonControls), which a dialog with a progress bar needs. */
 BOOL LoadCommonControls(void);
 
-/* Lets both go (at the end of a process; tests). */
-void FreeSystemDlls(void);
-
 /* The VERSION calls through the loaded DLL, loading it first when no call
  * has yet; when it cannot be loaded (recorded as above) they fail with
  * ERROR_MOD_NOT_FOUND (126), which the version reader takes as the failure
