@@ -5,8 +5,9 @@
 # COMCTL32 are loaded at run time by full path, never found by the DLL search
 # that looks beside the program first. The 32-bit programs import no function
 # Windows 95 lacks; both Windows stubs leave room for the payload within
-# 400,000 bytes, and the packed installers list the five carried files in
-# their order.
+# 400,000 bytes, the packed installers list the five carried files in their
+# order, and the programs' own C routines do what the C library's do
+# (crt_check.sh, under Wine).
 set -euo pipefail
 fail=0
 allowed='^(kernel32|user32|gdi32|advapi32)\.dll$'
@@ -46,4 +47,6 @@ for build in build-win32 build-win64; do
   cmp -s "$build/bin/halvunin.exe" "$build/payload/HALVUNIN.EXE" \
     || { echo "FAIL: $build carries another uninstaller than its own"; fail=1; }
 done
+# Their own C routines and program start, run under Wine.
+bash "$(dirname "$0")/crt_check.sh" || fail=1
 [ "$fail" = 0 ] && echo "windows executables: 1 passed, 0 failed" || { echo "windows executables: 0 passed, 1 failed"; exit 1; }
