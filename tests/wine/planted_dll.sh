@@ -17,8 +17,8 @@
 #
 # Wine 8 has no known-DLL list, and its own USER32 imports version.dll and its
 # ADVAPI32 msvcrt.dll: native first, every program that imports those two
-# DLLs gets the planted copies at its start, for Wine's DLLs (Windows takes
-# them from the system directory). A control program that imports only
+# DLLs gets the planted copies at its start, for Wine's own DLLs, whatever it
+# does itself. A control program that imports only
 # KERNEL32, USER32, GDI32 and ADVAPI32 shows it; such loads are reported, not
 # failed. The planted version.dll has the three calls the installer makes
 # as its own: a call that reaches it (a program that looked the calls up in
