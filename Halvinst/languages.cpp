@@ -5,7 +5,6 @@
  */
 #include "Halvinst.h"
 
-#include <commctrl.h>
 #include <string.h>
 
 #include "../install/log.h"
@@ -150,7 +149,6 @@ BOOL ChooseStartupLanguage(void)
     DWORD i;
 
     POSITION();
-    InitCommonControls();
     memset(OfferedLanguages, 0, sizeof OfferedLanguages);
     OfferedCount = 0;
     EnumResourceLanguagesA(ModuleInstance, RT_STRING, MAKEINTRESOURCE(1), OfferLanguage, 0);

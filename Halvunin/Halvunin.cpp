@@ -8,6 +8,7 @@
 #include "../install/install.h"
 #include "../install/log.h"
 #include "../install/program.h"
+#include "../install/sysdlls.h"
 #include "removal.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\Halvunin.cpp";
@@ -144,5 +145,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 {
     (void)previous;
     (void)show;
+    NarrowDllSearch();
     return RunProgram(instance, commandLine, &Uninstaller);
 }

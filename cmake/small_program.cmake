@@ -14,15 +14,17 @@ function(halvinst_small_code target)
   # floating-point formatting) is 26 KB that would format the programs'
   # integers and strings no differently.
   target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
+  # The few C routines the programs call are linked in (crt/), not imported
+  # from a C runtime DLL: the headers declare them without dllimport.
+  target_compile_definitions(${target} PRIVATE _CRTIMP=)
+  # No C++ exceptions: the programs throw none and call nothing that does,
+  # and they link no C++ runtime that could catch one. The guard, built
+  # without them too, has no catch.
+  target_compile_options(${target} PRIVATE -fno-exceptions)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # No C++ exceptions and no unwind tables: the programs throw no C++
-    # exception and call nothing that does, and with no unwind tables in
-    # their frames none could travel to the guard anyway. The guard, built
-    # without them too, has no catch, so the runtime's unwinder and
-    # exception support (about 33 KB of code, unwind tables and data, and
-    # the threading imports of its locks) stay out. The 64-bit build keeps
-    # them: its stack walks need them.
-    target_compile_options(${target} PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
+    # No unwind tables either: with none in their frames no exception could
+    # travel anyway. The 64-bit build keeps them: its stack walks need them.
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
   endif()
 endfunction()
 
@@ -40,10 +42,11 @@ function(halvinst_small_program target)
     # No base relocations: Windows 95 to XP load an executable at its own
     # base (the 64-bit build for wine64 keeps them, for address randomisation).
     target_link_options(${target} PRIVATE -Wl,--disable-reloc-section)
-    # The runtime's verbose terminate handler prints the demangled type of an
-    # uncaught exception and so brings the C++ demangler (46 KB) along. The
-    # guard catches every exception, so terminate is never reached; should
-    # it be, it simply aborts.
-    target_link_options(${target} PRIVATE -Wl,--defsym=__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort)
   endif()
+  # No C runtime, no C++ runtime, no start files: the program imports only
+  # KERNEL32, USER32, GDI32 and ADVAPI32, and its start and C routines are
+  # our own (crt/crt.cpp, which says why); libgcc comes with the codec.
+  target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=$<IF:$<EQUAL:${CMAKE_SIZEOF_VOID_P},4>,_,>WinMainCRTStartup)
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:halvinst_crt>)
+  target_link_libraries(${target} PRIVATE kernel32 user32 gdi32 advapi32 gcc)
 endfunction()

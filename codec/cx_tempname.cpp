@@ -1,4 +1,3 @@
-#include <stdio.h>
 #include <string.h>
 
 #include "cx_os.h"
@@ -51,7 +50,11 @@ char *cxMakeTempName(const char *path, const char *prefix)
     char *number = name + dirLength + prefixLength;
     while (tempCounter < 65535) {
         tempCounter++;
-        snprintf(number, 10, "%05u.$$$", tempCounter);
+        /* Five digits hold any counter up to 65535. */
+        unsigned value = tempCounter;
+        for (int digit = 4; digit >= 0; digit--, value /= 10)
+            number[digit] = (char)('0' + value % 10);
+        memcpy(number + 5, ".$$$", 5);
         if (!canBeRead(name))
             return name;
     }

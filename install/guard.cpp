@@ -100,9 +100,9 @@ DWORD RunGuarded(void (*body)(void *), void *context)
             result = CPP_EXCEPTION_CODE;
         }
 #else
-        /* Built without C++ exceptions (the 32-bit stub): nothing in the
-         * program throws one, and without unwind tables none could reach
-         * this frame, so there is nothing to catch. */
+        /* Built without C++ exceptions (the Windows programs, which link no
+         * C++ runtime): nothing in the program throws one, so there is
+         * nothing to catch. */
         body(context);
 #endif
     } else {

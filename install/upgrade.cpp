@@ -13,6 +13,7 @@
 #include "install.h"
 #include "journal.h"
 #include "log.h"
+#include "sysdlls.h"
 
 static const char THIS_FILE[] = ".\\install\\upgrade.cpp";
 
@@ -581,7 +582,7 @@ static BOOL ReadVersionString(const char *path, void *block, const char *prefix,
 
     wsprintfA(query, "%s%s", prefix, name);
     SetLastError(0);
-    if (VerQueryValueA(block, query, &value, &length)) {
+    if (VersionQuery(block, query, &value, &length)) {
         if (length) lstrcpynA(field, (const char *)value, (int)size);
         return TRUE;
     }
@@ -662,7 +663,7 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
     if (!withVersion) return TRUE;
 
     SetLastError(0);
-    size = GetFileVersionInfoSizeA(path, NULL);
+    size = VersionInfoSize(path, NULL);
     if (size == 0) {
         error = GetLastError();
         LogWrite("Unable to get %s version info size 0x%08lX", path, error);
@@ -676,13 +677,13 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
         return VersionReadFailed(path, "version info", ERROR_NOT_ENOUGH_MEMORY);
     }
     SetLastError(0);
-    if (!GetFileVersionInfoA(path, 0, size, block)) {
+    if (!VersionInfo(path, 0, size, block)) {
         error = GetLastError();
         LogWrite("Unable to get %s version info 0x%08lX", path, error);
         return FreeVersionBlock(block, NoVersionResource(error) || VersionReadFailed(path, "version info", error));
     }
     SetLastError(0);
-    if (!VerQueryValueA(block, "\\", (LPVOID *)&fixed, &length) || length < sizeof *fixed) {
+    if (!VersionQuery(block, "\\", (LPVOID *)&fixed, &length) || length < sizeof *fixed) {
         error = GetLastError();
         LogWrite("Unable to get %s VS_FIXEDFILEINFO", path);
         return FreeVersionBlock(block, NoVersionResource(error) || VersionReadFailed(path, "VS_FIXEDFILEINFO", error));
@@ -695,7 +696,7 @@ BOOL GetFileInfo(const char *path, struct FileInfo *info, BOOL withVersion)
     LogWrite("%s version %ld.%ld.%ld.%ld", path, info->fileVersionMS >> 16, info->fileVersionMS & 0xFFFF,
              info->fileVersionLS >> 16, info->fileVersionLS & 0xFFFF);
     SetLastError(0);
-    if (VerQueryValueA(block, "\\VarFileInfo\\Translation", (LPVOID *)&translation, &length) && length >= 4) {
+    if (VersionQuery(block, "\\VarFileInfo\\Translation", (LPVOID *)&translation, &length) && length >= 4) {
         wsprintfA(prefix, "\\StringFileInfo\\%04x%04x\\", (DWORD)translation[0], (DWORD)translation[1]);
         if (!ReadVersionString(path, block, prefix, "FileDescription", info->description, sizeof info->description) ||
             !ReadVersionString(path, block, prefix, "FileVersion", info->fileVersionText,

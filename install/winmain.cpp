@@ -12,6 +12,7 @@
 #include "log.h"
 #include "program.h"
 #include "registry.h"
+#include "sysdlls.h"
 #include "upgrade.h"
 
 static const char THIS_FILE[] = ".\\install\\winmain.cpp";
@@ -214,6 +215,11 @@ static void GuardedRun(void *unused)
 {
     (void)unused;
     POSITION();
+    /* The system DLLs beyond the imported four, before anything needs them:
+     * a run that cannot load them fails here, before it changes anything. */
+    if (!LoadVersionDll()) return;
+    if (!RunFlags.silent && !LoadCommonControls()) return;
+    POSITION();
     if (!RunFlags.silent) ChooseStartupLanguage();
     POSITION();
     if (!StartupChecks()) return;
@@ -288,5 +294,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
     (void)previous;
     (void)show;
+    NarrowDllSearch();
     return RunProgram(instance, commandLine, &installer);
 }

@@ -264,4 +264,17 @@ TEST_F(FailedRun, RefusedPlatformsAreErrors) {
     EXPECT_NE(Log().find("GetVersionEx failed 0x00000057"), std::string::npos);
 }
 
+// VERSION.dll is loaded at run time from the system directory: a load that
+// fails fails the run before it changes anything, never reads as "no
+// version" (which would replace a newer driver).
+TEST_F(FailedRun, ASystemDllThatDoesNotLoadFailsTheRun) {
+    Prepare("winxp");
+    EXPECT_EQ(RunWith("LoadLibraryA:1:126"), 2067u);
+    EXPECT_EQ(Changes(), "") << "the older driver stays";
+    std::string log = Log();
+    EXPECT_NE(log.find("LoadLibrary failed on C:\\WINDOWS\\system32\\version.dll 0x0000007E"), std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Image file creation"), std::string::npos) << log;
+}
+
 }  // namespace

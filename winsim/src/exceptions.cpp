@@ -137,24 +137,14 @@ ULONG WINAPI RemoveVectoredHandler(PVOID handle) {
 
 }  // namespace winsim
 
-namespace {
-// A program that imports a function its Windows does not export never starts
-// there: the loader refuses it with STATUS_ENTRYPOINT_NOT_FOUND.
-void RequireExport(const char* name) {
-    if (winsim::ExportsVectoredHandlers()) return;
-    std::fprintf(stderr, "winsim: the program imports %s, which KERNEL32 of %s does not export;"
-                 " Windows would not start it\n", name, winsim::Machine().name.c_str());
-    ExitProcess(0xC0000139);
-}
-}  // namespace
 
 extern "C" PVOID WINAPI AddVectoredExceptionHandler(ULONG first, PVECTORED_EXCEPTION_HANDLER handler) {
-    RequireExport("AddVectoredExceptionHandler");
+    winsim::RequireExport(winsim::ExportsVectoredHandlers(), "AddVectoredExceptionHandler");
     return winsim::AddVectoredHandler(first, handler);
 }
 
 extern "C" ULONG WINAPI RemoveVectoredExceptionHandler(PVOID handle) {
-    RequireExport("RemoveVectoredExceptionHandler");
+    winsim::RequireExport(winsim::ExportsVectoredHandlers(), "RemoveVectoredExceptionHandler");
     return winsim::RemoveVectoredHandler(handle);
 }
 

@@ -105,6 +105,16 @@ void SetProgramPath(const std::string& windowsPath);
 // POSIX exit status keeps only its low 8 bits.
 void ReportExitStatus(unsigned status);
 
+// What the process asked of the DLL search: SetDllDirectoryA (whether it was
+// called with a path, and the path) and SetDefaultDllDirectories (its flags,
+// 0 when never called).
+struct DllSearchSettings {
+    bool directorySet = false;
+    std::string directory;
+    unsigned long defaultDirectories = 0;
+};
+DllSearchSettings CurrentDllSearch();
+
 }  // namespace winsim
 
 #endif

@@ -16,6 +16,23 @@ WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 typedef INT_PTR(WINAPI *FARPROC)(void);
 #define ERROR_PROC_NOT_FOUND 127L
 WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+
+/* The system DLLs loaded at run time, VERSION and COMCTL32, load by their full
+ * path in the system directory (GetSystemDirectoryA + "\\version.dll"); no
+ * other DLL loads, and a bare name fails with ERROR_MOD_NOT_FOUND. */
+#define ERROR_MOD_NOT_FOUND 126L
+WINBASEAPI HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+/* Where later loads search: SetDllDirectoryA("") takes the current directory
+ * out of the search (Windows XP SP1 on); SetDefaultDllDirectories
+ * (Windows 8 on) limits it, LOAD_LIBRARY_SEARCH_SYSTEM32 to the system
+ * directory. Looked up with GetProcAddress where they may be missing. */
+#define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x00000200
+#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#define LOAD_LIBRARY_SEARCH_DEFAULT_DIRS 0x00001000
+WINBASEAPI BOOL WINAPI SetDllDirectoryA(LPCSTR lpPathName);
+WINBASEAPI BOOL WINAPI SetDefaultDllDirectories(DWORD DirectoryFlags);
 WINBASEAPI DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
 WINBASEAPI void WINAPI ExitProcess(UINT uExitCode);
 
