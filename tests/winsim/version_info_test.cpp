@@ -1,5 +1,6 @@
 // Version resources of PE images: the generated payload, images mkpe builds
-// on the spot (32- and 64-bit), a real 64-bit DLL, and damaged images.
+// on the spot (32- and 64-bit), a real 64-bit DLL, and damaged images. The
+// VxD's (an LE executable) are in le_version_test.cpp.
 #include <windows.h>
 
 #include <algorithm>
@@ -9,70 +10,12 @@
 #include <vector>
 
 #include "machine_fixture.h"
+#include "version_fixture.h"
 #include "pe_resources.h"
 #include "pe_writer.h"
 #include "version_resource.h"
 
 namespace {
-
-struct Strings {
-    std::string company, description, fileVersion;
-};
-
-class VersionInfo : public MachineTest {
-protected:
-    const std::string kDrivers = "C:\\WINDOWS\\system32\\drivers\\";
-
-    // Puts `bytes` on the machine as drivers\NAME and returns its Windows path.
-    std::string Place(const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::string path = kDrivers + name;
-        WriteHostFile(Host(path), std::string(bytes.begin(), bytes.end()));
-        return path;
-    }
-
-    // Reads the block the way the installer does: size, block, queries.
-    bool Read(const std::string& path, VS_FIXEDFILEINFO& fixed, Strings& strings, DWORD& error) {
-        DWORD handle = 99;
-        DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-        EXPECT_EQ(handle, 0u);
-        if (size == 0) {
-            error = GetLastError();
-            return false;
-        }
-        block_.assign(size, 0xCC);
-        EXPECT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, block_.data()));
-        void* value = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueA(block_.data(), "\\", &value, &length)) {
-            error = GetLastError();
-            return false;
-        }
-        EXPECT_EQ(length, sizeof(VS_FIXEDFILEINFO));
-        std::memcpy(&fixed, value, sizeof fixed);
-        WORD* translation = nullptr;
-        if (VerQueryValueA(block_.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                           &length) &&
-            length >= 4) {
-            char prefix[64];
-            std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
-            strings.company = Query(std::string(prefix) + "CompanyName");
-            strings.description = Query(std::string(prefix) + "FileDescription");
-            strings.fileVersion = Query(std::string(prefix) + "FileVersion");
-        }
-        error = 0;
-        return true;
-    }
-
-    std::string Query(const std::string& path) {
-        char* text = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueA(block_.data(), path.c_str(), reinterpret_cast<void**>(&text), &length)) return "<none>";
-        EXPECT_EQ(length, std::strlen(text) + 1) << path;
-        return text;
-    }
-
-    std::vector<uint8_t> block_;
-};
 
 std::vector<uint8_t> Image(const std::string& version, mkpe::Machine machine = mkpe::Machine::I386) {
     mkpe::ImagePlan plan;
@@ -102,7 +45,7 @@ void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
 }
 
 TEST_F(VersionInfo, PayloadFilesCarryTheReleaseVersionAndStrings) {
-    const char* names[] = {"HALVIK.SYS", "HALVIK.VXD", "HALVIK2K.SYS", "HALVUNIN.EXE"};
+    const char* names[] = {"HALVIK.SYS", "HALVIK2K.SYS", "HALVUNIN.EXE"};
     for (const char* name : names) {
         std::string path = kDrivers + name;
         ASSERT_TRUE(CopyFileA((std::string(PAYLOAD_DIR) + "/" + name).c_str(), path.c_str(), FALSE)) << name;
@@ -121,8 +64,6 @@ TEST_F(VersionInfo, PayloadFilesCarryTheReleaseVersionAndStrings) {
     VS_FIXEDFILEINFO fixed;
     Strings strings;
     DWORD error;
-    ASSERT_TRUE(Read(kDrivers + "HALVIK.VXD", fixed, strings, error));
-    EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_VXD));
     ASSERT_TRUE(Read(kDrivers + "HALVUNIN.EXE", fixed, strings, error));
     EXPECT_EQ(fixed.dwFileType, static_cast<DWORD>(VFT_APP));
     ASSERT_TRUE(Read(kDrivers + "HALVIK2K.SYS", fixed, strings, error));

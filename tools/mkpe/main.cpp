@@ -1,4 +1,4 @@
-// mkpe: writes stand-in PE images with a version resource, so that the
+// mkpe: writes stand-in PE images (and LE images for VxDs) with a version resource, so that the
 // host build can produce the files the installer carries without a Windows
 // compiler.
 #include <cstdio>

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "byte_writer.h"
+#include "le_writer.h"
 #include "version_resource.h"
 
 namespace mkpe {
@@ -14,38 +16,6 @@ constexpr uint32_t kPeOffset = 0x80;
 constexpr uint32_t kRtVersion = 16;
 
 uint32_t AlignUp(uint32_t n, uint32_t to) { return (n + to - 1) / to * to; }
-
-class Writer {
-public:
-    explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
-    void At(size_t offset) {
-        if (out_.size() < offset) out_.resize(offset, 0);
-        pos_ = offset;
-    }
-    void U8(uint32_t v) { Put(&v, 1); }
-    void U16(uint32_t v) { Put(&v, 2); }
-    void U32(uint32_t v) { Put(&v, 4); }
-    void U64(uint64_t v) { Put(&v, 8); }
-    void Bytes(const void* data, size_t n) {
-        if (pos_ + n > out_.size()) out_.resize(pos_ + n, 0);
-        std::memcpy(out_.data() + pos_, data, n);
-        pos_ += n;
-    }
-    size_t Pos() const { return pos_; }
-
-private:
-    // Little-endian on every host: bytes taken from the value, low first.
-    template <typename T>
-    void Put(const T* v, size_t n) {
-        uint64_t value = *v;
-        for (size_t i = 0; i < n; ++i) {
-            uint8_t b = static_cast<uint8_t>(value >> (8 * i));
-            Bytes(&b, 1);
-        }
-    }
-    std::vector<uint8_t>& out_;
-    size_t pos_ = 0;
-};
 
 // Code for the entry point. A stand-in driver refuses to load
 // (STATUS_UNSUCCESSFUL) so that it can never stay in a running system; a
@@ -84,8 +54,6 @@ std::vector<uint8_t> ResourceSection(const std::vector<uint8_t>& version, uint32
     return out;
 }
 
-const char kDosStubMessage[] = "This program cannot be run in DOS mode.\r\r\n$";
-
 }  // namespace
 
 uint32_t PeChecksum(const std::vector<uint8_t>& image, size_t checksumOffset) {
@@ -100,7 +68,30 @@ uint32_t PeChecksum(const std::vector<uint8_t>& image, size_t checksumOffset) {
     return static_cast<uint32_t>(sum + image.size());
 }
 
+void WriteDosStub(Writer& w, uint32_t newHeader) {
+    static const char kMessage[] = "This program cannot be run in DOS mode.\r\r\n$";
+    static const uint8_t kStub[] = {0x0E, 0x1F, 0xBA, 0x0E, 0x00, 0xB4, 0x09, 0xCD, 0x21, 0xB8, 0x01, 0x4C, 0xCD, 0x21};
+    w.At(0);
+    w.U16(0x5A4D);
+    w.U16(0x90);  // bytes on the last page
+    w.U16(3);     // pages
+    w.U16(0);     // relocations
+    w.U16(4);     // header paragraphs
+    w.U16(0);
+    w.U16(0xFFFF);
+    w.U16(0);
+    w.U16(0xB8);  // sp
+    w.At(0x18);
+    w.U16(0x40);  // relocation table offset: a "new" executable
+    w.At(0x3C);
+    w.U32(newHeader);
+    w.Bytes(kStub, sizeof kStub);
+    w.Bytes(kMessage, sizeof kMessage - 1);
+}
+
 std::vector<uint8_t> BuildImage(const ImagePlan& plan) {
+    // A Windows 9x VxD is a linear executable.
+    if (plan.kind == Kind::Vxd) return BuildLeImage(plan);
     bool is64 = plan.machine == Machine::Amd64;
     std::vector<uint8_t> code = EntryCode(plan);
     const uint32_t textRva = kSectionAlignment, textRaw = kFileAlignment;
@@ -117,23 +108,7 @@ std::vector<uint8_t> BuildImage(const ImagePlan& plan) {
 
     std::vector<uint8_t> out;
     Writer w(out);
-    // DOS header: just enough for DOS to run the stub, and e_lfanew.
-    w.U16(0x5A4D);
-    w.U16(0x90);  // bytes on the last page
-    w.U16(3);     // pages
-    w.U16(0);     // relocations
-    w.U16(4);     // header paragraphs
-    w.U16(0);
-    w.U16(0xFFFF);
-    w.U16(0);
-    w.U16(0xB8);  // sp
-    w.At(0x18);
-    w.U16(0x40);  // relocation table offset: a "new" executable
-    w.At(0x3C);
-    w.U32(kPeOffset);
-    const uint8_t stub[] = {0x0E, 0x1F, 0xBA, 0x0E, 0x00, 0xB4, 0x09, 0xCD, 0x21, 0xB8, 0x01, 0x4C, 0xCD, 0x21};
-    w.Bytes(stub, sizeof stub);
-    w.Bytes(kDosStubMessage, sizeof kDosStubMessage - 1);
+    WriteDosStub(w, kPeOffset);
 
     w.At(kPeOffset);
     w.U32(0x00004550);  // "PE\0\0"

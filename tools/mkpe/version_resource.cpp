@@ -63,31 +63,61 @@ void PutText(std::vector<uint8_t>& out, const std::u16string& text) {
     Put16(out, 0);
 }
 
+// 16-bit resources are ANSI in code page 1252: what Latin-1 holds, the rest '?'.
+std::string Ansi(const std::string& text) {
+    std::string out;
+    for (char16_t c : Utf16(text)) out += c < 0x80 || (c >= 0xA0 && c <= 0xFF) ? static_cast<char>(c) : '?';
+    return out;
+}
+
+enum class Format { Wide, Narrow };
+
 // One block: header, key, value, children, each on a 4-byte boundary.
-// wLength covers everything but the padding behind the last child.
+// wLength covers everything but the padding behind the last child. A
+// 32-bit (wide) block has wType and UTF-16 text; a 16-bit (narrow) block
+// has no wType and ANSI text, and counts a text value in bytes.
 struct Block {
     std::string key;
     bool text = false;
-    std::vector<uint8_t> value;
-    uint16_t valueLength = 0;  // bytes, or UTF-16 units with their NUL for text
+    bool hasText = false;         // a string: textValue is its value
+    std::string textValue;        // UTF-8
+    std::vector<uint8_t> value;   // for a binary block
     std::vector<Block> children;
 
-    std::vector<uint8_t> Bytes() const {
-        std::vector<uint8_t> out(6, 0);
-        PutText(out, Utf16(key));
+    std::vector<uint8_t> Bytes(Format format) const {
+        const bool wide = format == Format::Wide;
+        std::vector<uint8_t> out(wide ? 6 : 4, 0);
+        if (wide) PutText(out, Utf16(key));
+        else PutAnsi(out, Ansi(key));
         Pad4(out);
-        out.insert(out.end(), value.begin(), value.end());
+        uint16_t valueLength = static_cast<uint16_t>(value.size());
+        if (hasText && wide) {
+            std::u16string units = Utf16(textValue);
+            PutText(out, units);
+            valueLength = static_cast<uint16_t>(units.size() + 1);
+        } else if (hasText) {
+            std::string ansi = Ansi(textValue);
+            PutAnsi(out, ansi);
+            valueLength = static_cast<uint16_t>(ansi.size() + 1);
+        } else {
+            out.insert(out.end(), value.begin(), value.end());
+        }
         for (const Block& child : children) {
             Pad4(out);
-            std::vector<uint8_t> bytes = child.Bytes();
+            std::vector<uint8_t> bytes = child.Bytes(format);
             out.insert(out.end(), bytes.begin(), bytes.end());
         }
         out[0] = static_cast<uint8_t>(out.size());
         out[1] = static_cast<uint8_t>(out.size() >> 8);
         out[2] = static_cast<uint8_t>(valueLength);
         out[3] = static_cast<uint8_t>(valueLength >> 8);
-        out[4] = text ? 1 : 0;
+        if (wide) out[4] = text ? 1 : 0;
         return out;
+    }
+
+    static void PutAnsi(std::vector<uint8_t>& out, const std::string& text) {
+        out.insert(out.end(), text.begin(), text.end());
+        out.push_back(0);
     }
 };
 
@@ -95,9 +125,8 @@ Block String(const std::string& name, const std::string& value) {
     Block b;
     b.key = name;
     b.text = true;
-    std::u16string units = Utf16(value);
-    PutText(b.value, units);
-    b.valueLength = static_cast<uint16_t>(units.size() + 1);
+    b.hasText = true;
+    b.textValue = value;
     return b;
 }
 
@@ -114,9 +143,7 @@ std::string BaseName(const std::string& fileName) {
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
-}  // namespace
-
-std::vector<uint8_t> BuildVersionResource(const ImagePlan& plan) {
+Block VersionTree(const ImagePlan& plan, uint16_t codePage) {
     Block root;
     root.key = "VS_VERSION_INFO";
     Put32(root.value, kSignature);
@@ -146,10 +173,9 @@ std::vector<uint8_t> BuildVersionResource(const ImagePlan& plan) {
     }
     Put32(root.value, 0);  // file date, unused
     Put32(root.value, 0);
-    root.valueLength = static_cast<uint16_t>(root.value.size());
 
     char table[9];
-    std::snprintf(table, sizeof table, "%04X%04X", kLanguage, kCodePage);
+    std::snprintf(table, sizeof table, "%04X%04X", kLanguage, codePage);
     root.children.push_back(Container(
         "StringFileInfo", {Container(table, {String("CompanyName", plan.company),
                                              String("FileDescription", plan.description),
@@ -162,10 +188,19 @@ std::vector<uint8_t> BuildVersionResource(const ImagePlan& plan) {
     Block translation;
     translation.key = "Translation";
     Put16(translation.value, kLanguage);
-    Put16(translation.value, kCodePage);
-    translation.valueLength = 4;
+    Put16(translation.value, codePage);
     root.children.push_back(Container("VarFileInfo", {translation}));
-    return root.Bytes();
+    return root;
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildVersionResource(const ImagePlan& plan) {
+    return VersionTree(plan, kCodePage).Bytes(Format::Wide);
+}
+
+std::vector<uint8_t> BuildVersionResource16(const ImagePlan& plan) {
+    return VersionTree(plan, kCodePage16).Bytes(Format::Narrow);
 }
 
 }  // namespace mkpe

@@ -5,6 +5,11 @@
 // "FE2X", then as much room again, where VerQueryValueA puts the ANSI copy
 // of a text value at the value's own offset. So the size asked for is
 // twice the resource plus 4.
+//
+// A VxD (an LE executable) carries a 16-bit resource: ANSI already, so its
+// block is the resource alone and queries point into it. The Windows 95
+// family reads it; the NT family's version calls fail for a VxD and leave
+// the last error 0 (Microsoft's KB Q201685), and so does Win32s.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +21,10 @@
 #include "codepage.h"
 #include "faults.h"
 #include "file_object.h"
+#include "le_image.h"
+#include "le_version.h"
 #include "pe_resources.h"
+#include "winsim/machine.h"
 #include "sharing.h"
 #include "version_block.h"
 
@@ -48,7 +56,9 @@ bool KnownSize(const void* block, DWORD& size) {
 }
 
 // Reads the version resource of `path`; on failure sets the last error.
-bool LoadResource(LPCSTR path, std::vector<uint8_t>& resource) {
+// `narrow` tells a 16-bit resource (a VxD's) from a 32-bit one.
+bool LoadResource(LPCSTR path, std::vector<uint8_t>& resource, bool& narrow) {
+    narrow = false;
     winsim::ResolvedPath file;
     if (!winsim::ResolveExisting(path, file)) return false;
     struct stat st;
@@ -63,12 +73,30 @@ bool LoadResource(LPCSTR path, std::vector<uint8_t>& resource) {
     }
     int fd = open(file.host.c_str(), O_RDONLY | O_CLOEXEC);
     DWORD error = ERROR_ACCESS_DENIED;
+    bool refused = false;
     if (fd >= 0) {
         std::string why;
-        error = winsim::ReadVersionResource(winsim::FileBytes(fd), resource, why);
+        winsim::FileBytes bytes(fd);
+        narrow = winsim::IsLeImage(bytes);
+        if (narrow && winsim::CurrentProfile().platformId != 1) refused = true;
+        else if (narrow) error = winsim::ReadLeVersion(bytes, resource, why);
+        else error = winsim::ReadVersionResource(bytes, resource, why);
         close(fd);
     }
     winsim::UnregisterOpen(shareId);
+    if (refused) {
+        resource.clear();
+        SetLastError(ERROR_SUCCESS);
+        return false;
+    }
+    if (narrow) {
+        // The reader has checked the tree and cut it to the root's length.
+        if (error != ERROR_SUCCESS) {
+            SetLastError(error);
+            return false;
+        }
+        return true;
+    }
     winsim::VersionBlock root;
     if (error == ERROR_SUCCESS && !winsim::ReadVersionRoot(resource.data(), resource.size(), root))
         error = ERROR_INVALID_DATA;
@@ -85,14 +113,30 @@ uint16_t RootLength(const void* block) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
 
+// A query of a 16-bit block: every value, text or not, is returned where it
+// lies, with its wValueLength (bytes; a text's NUL counted).
+BOOL QueryNarrow(const uint8_t* base, size_t treeSize, LPCSTR subBlock, LPVOID* buffer, UINT* length) {
+    le::Block16 found;
+    if (!le::FindBlock16(base, treeSize, subBlock, found) || (found.offset == 0 && found.valueBytes == 0)) {
+        if (length) *length = 0;
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return FALSE;
+    }
+    *buffer = const_cast<uint8_t*>(base + found.valueOffset);
+    if (length) *length = static_cast<UINT>(found.valueBytes);
+    return TRUE;
+}
+
 }  // namespace
 
 extern "C" DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) {
     if (handle) *handle = 0;
     if (winsim::FailsHere("GetFileVersionInfoSizeA", false)) return 0;
     std::vector<uint8_t> resource;
-    if (!LoadResource(path, resource)) return 0;
+    bool narrow = false;
+    if (!LoadResource(path, resource, narrow)) return 0;
     SetLastError(ERROR_SUCCESS);
+    if (narrow) return static_cast<DWORD>(resource.size());
     return static_cast<DWORD>(resource.size() * 2 + sizeof kSignature);
 }
 
@@ -105,10 +149,11 @@ extern "C" BOOL WINAPI GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOI
         return FALSE;
     }
     std::vector<uint8_t> resource;
-    if (!LoadResource(path, resource)) return FALSE;
+    bool narrow = false;
+    if (!LoadResource(path, resource, narrow)) return FALSE;
     size_t copied = std::min<size_t>(size, resource.size());
     std::memcpy(data, resource.data(), copied);
-    if (size >= resource.size() + sizeof kSignature)
+    if (!narrow && size >= resource.size() + sizeof kSignature)
         std::memcpy(static_cast<uint8_t*>(data) + resource.size(), kSignature, sizeof kSignature);
     {
         FilledBlocks& f = Filled();
@@ -130,6 +175,7 @@ extern "C" BOOL WINAPI VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* bu
     size_t treeSize = known && capacity < 2 ? 0 : RootLength(block);
     if (known) treeSize = std::min<size_t>(treeSize, capacity);
     const uint8_t* base = static_cast<const uint8_t*>(block);
+    if (le::Is16BitTree(base, treeSize)) return QueryNarrow(base, treeSize, subBlock, buffer, length);
     winsim::VersionBlock found;
     if (!winsim::FindVersionBlock(base, treeSize, subBlock, found) || (found.offset == 0 && found.valueBytes == 0)) {
         if (length) *length = 0;
