@@ -136,7 +136,7 @@ TEST_F(SetupArchive, TheStampedVersionIsWhatTheSetupRegistersAndShows) {
               std::string::npos);
 
     std::string transcript = dir_ + ".transcript";
-    RunShell("WINSIM_UI_INPUT='answer IDNO' WINSIM_UI_TRANSCRIPT='" + transcript + "' " + WINSIM_TOOL + " run '" +
+    RunShell("WINSIM_UI_INPUT='answer IDYES; click 2; answer IDYES' WINSIM_UI_TRANSCRIPT='" + transcript + "' " + WINSIM_TOOL + " run '" +
              dir_ + "' -- 'D:\\HALVINST.EXE'");
     EXPECT_NE(ReadHostFile(transcript).find("7.1.0.200"), std::string::npos) << ReadHostFile(transcript);
     std::filesystem::remove(transcript);
