@@ -57,8 +57,12 @@ static BOOL DigestRange(HANDLE file, DWORD offset, DWORD size, unsigned char *di
     cxSha256Begin(&sha);
     while (size) {
         want = size < DIGEST_CHUNK ? size : (DWORD)DIGEST_CHUNK;
-        if (!ReadFile(file, chunk, want, &got, NULL) || got != want) {
-            *error = got != want ? ERROR_HANDLE_EOF : GetLastError();
+        if (!ReadFile(file, chunk, want, &got, NULL)) {
+            *error = GetLastError();
+            return FALSE;
+        }
+        if (got != want) {
+            *error = ERROR_HANDLE_EOF;
             return FALSE;
         }
         cxSha256Add(&sha, chunk, got);

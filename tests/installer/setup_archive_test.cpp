@@ -51,7 +51,6 @@ protected:
                 at = end == std::string::npos ? diff.size() : end + 1;
             }
         }
-        qualifier_ = code;
         return code >> 20;
     }
     std::string Log() {
@@ -59,7 +58,6 @@ protected:
     }
     std::string program_;
     size_t stamp_ = 0, archive_ = 0;
-    unsigned qualifier_ = 0;
 };
 
 // One byte changed anywhere in the archive stops the run before the first change, as a
@@ -154,6 +152,19 @@ TEST_F(SetupArchive, AVisualRunNamesTheDamage) {
     std::string boxes = ReadHostFile(dir_ + "/.winsim/ui/messageboxes");
     EXPECT_NE(boxes.find("One or more files of the setup wizard are damaged."), std::string::npos) << boxes;
     EXPECT_NE(boxes.find("-FFFFFFF9."), std::string::npos) << boxes;
+}
+
+}  // namespace
+
+namespace {
+
+// A setup that cannot read itself stops as well, naming the call and the error.
+TEST_F(SetupArchive, AnUnreadableSetupStopsBeforeItChangesAnything) {
+    std::string changes;
+    EXPECT_EQ(RunSilent(program_, &changes, "WINSIM_FAIL='ReadFile:1:23'"), 2069u);
+    EXPECT_EQ(changes, "");
+    EXPECT_NE(Log().find(": ReadFile failed on D:\\HALVINST.EXE 0x00000017\r\n"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Qualifier 0xFFFFFFFF\r\n"), std::string::npos) << "the codec's open code, not a damage";
 }
 
 }  // namespace
