@@ -2,8 +2,8 @@
 # Builds the fuzz targets with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs each for a bounded time: the codec over
 # the seed corpus for FUZZ_SECONDS (default 60), then the installer's archive
-# path, its registry script reader and its move record reader for
-# FUZZ_INSTALLER_SECONDS each (default 30).  Needs clang and libclang-rt-dev
+# path, its registry script reader, its move record reader and the LE (VxD)
+# reader for FUZZ_INSTALLER_SECONDS each (default 30).  Needs clang and libclang-rt-dev
 # (Debian) and python3 (for the installer targets' seeds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,12 +13,12 @@ build=build-fuzz
 
 cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DHALVINST_SANITIZE=ON -DHALVCODEC_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target codec_fuzz install_fuzz registry_script_fuzz move_record_fuzz arq -j 2
+cmake --build "$build" --target codec_fuzz install_fuzz registry_script_fuzz move_record_fuzz le_image_fuzz arq payload -j 2
 
 # New inputs go to scratch corpora; the seeds in the repository stay as they are.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/codec" "$work/install" "$work/registry" "$work/moves" "$work/files"
+mkdir -p "$work/codec" "$work/install" "$work/registry" "$work/moves" "$work/files" "$work/le"
 cp fuzz/corpus/* "$work/codec/"
 "$build/bin/codec_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=2048 \
   -print_final_stats=1 "$work/codec"
@@ -47,11 +47,16 @@ open(f"{work}/moves/two-records", "wb").write(
 PY
 (cd "$work/files" && "$OLDPWD/$build/bin/arq" a "$work/install/payload.arq" HALVINST.INF HALVUNIN.EXE HALVIK2K.SYS >/dev/null)
 
-for target in install registry moves; do
+# The LE reader starts from the stand-in VxD and its version-less variant.
+cp "$build/payload/HALVIK.VXD" "$work/le/with-version"
+cp "$build/payload/variants/none/HALVIK.VXD" "$work/le/without-version"
+
+for target in install registry moves le; do
   case $target in
     install) binary=install_fuzz ;;
     registry) binary=registry_script_fuzz ;;
     moves) binary=move_record_fuzz ;;
+    le) binary=le_image_fuzz ;;
   esac
   "$build/bin/$binary" -max_total_time="$installer_seconds" -max_len=16384 -timeout=20 -rss_limit_mb=2048 \
     -print_final_stats=1 "$work/$target"

@@ -53,10 +53,14 @@ trap cleanup EXIT
 out="${CONFORMANCE_OUT:-$work}"
 mkdir -p "$out"
 
-# Puts the program and the PE files at the root of drive C (a host folder).
+# The stand-in VxD, an LE executable with a version resource.
+le1="$build/payload/HALVIK.VXD"
+
+# Puts the program, the PE files and the VxD at the root of drive C (a host folder).
 stage() {
   cp "$1" "$2/CONFTEST.EXE"
   if [ -f "$pe1" ] && [ -f "$pe2" ]; then cp "$pe1" "$2/PE1.DLL"; cp "$pe2" "$2/PE2.DLL"; fi
+  if [ -f "$le1" ]; then cp "$le1" "$2/LE1.VXD"; fi
 }
 
 # Starts Xvfb on a display no one uses (it picks and reports the number) and

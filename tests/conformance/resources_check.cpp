@@ -1,5 +1,5 @@
-// Version resources of real PE files, and the program's own string table
-// found by language.
+// Version resources of real PE files and of a VxD (an LE executable), and
+// the program's own string table found by language.
 #include <cstring>
 #include <vector>
 
@@ -61,8 +61,24 @@ void VersionOf(const char* path) {
     QueryString(file, block, "\\NoSuchBlock");
 }
 
+// The LE stand-in VxD (mkpe's HALVIK.VXD), copied next to the program by
+// compare.sh: the NT family's version calls read no VxD.
+void VxdVersion() {
+    const char path[] = "C:\\LE1.VXD";
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+    DWORD handle = 77;
+    Mark();
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    ReportCall("GetFileVersionInfoSizeA LE1.VXD", size > 0 ? 1 : 0, Fmt("handle=%u", static_cast<unsigned>(handle)));
+    std::vector<char> block(4096, 0);
+    Mark();
+    BOOL ok = GetFileVersionInfoA(path, 0, static_cast<DWORD>(block.size()), block.data());
+    ReportCall("GetFileVersionInfoA LE1.VXD", ok);
+}
+
 void Versions() {
     for (const char* path : kPeFiles) VersionOf(path);
+    VxdVersion();
     HANDLE h = CreateFileA(Work("notpe.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD put = 0;
     WriteFile(h, "MZ this is no program", 21, &put, nullptr);

@@ -20,8 +20,9 @@ protected:
     FileSet& Driver(DWORD flags, const char* installed, long long installedTime, const char* image, long long imageTime) {
         FileSet& set = MakeSet({Entry("X.SYS", "x.sys", "x", DIR_DRIVERS, flags | kAll, 1)});
         std::strcpy(entries_[0].imageName, "KVTA");
-        if (installed) Put("C:\\WINDOWS\\system32\\drivers\\x.sys", Payload(installed), installedTime);
-        if (image) Put("C:\\WINDOWS\\system32\\drivers\\KVTA.TMP", Payload(image), imageTime);
+        const std::string drivers = GetDirectory(DIR_DRIVERS);
+        if (installed) Put(drivers + "x.sys", Payload(installed), installedTime);
+        if (image) Put(drivers + "KVTA.TMP", Payload(image), imageTime);
         return set;
     }
     void SetUp() override {
@@ -46,18 +47,78 @@ TEST_F(Decision, VersionsDecideBeforeDates) {
         {"HALVIK2K.SYS", "variants/none/HALVIK.SYS", 1, 2, true, "Image file has later time/date stamp, upgrade recommended"},
         {"HALVIK2K.SYS", "variants/none/HALVIK.SYS", 2, 1, false, nullptr},
     };
-    for (const auto& row : rows) {
-        Start("winxp");
-        FileSet& set = Driver(0, row.installed, row.installedTime * 100000000, row.image, row.imageTime * 100000000);
-        ASSERT_TRUE(CompareFiles(&set, FALSE)) << row.installed;
-        EXPECT_EQ(states_[0].upgrade != 0, row.upgrade) << row.installed << " / " << row.image;
-        std::string log = Log();
-        if (row.line) {
-            EXPECT_NE(log.find(row.line), std::string::npos) << row.installed;
+    // PE images read alike on both families.
+    for (const char* profile : {"winxp", "nt4", "win98"}) {
+        for (const auto& row : rows) {
+            Start(profile);
+            FileSet& set = Driver(0, row.installed, row.installedTime * 100000000, row.image, row.imageTime * 100000000);
+            ASSERT_TRUE(CompareFiles(&set, FALSE)) << profile << " " << row.installed;
+            EXPECT_EQ(states_[0].upgrade != 0, row.upgrade) << profile << " " << row.installed << " / " << row.image;
+            std::string log = Log();
+            if (row.line) {
+                EXPECT_NE(log.find(row.line), std::string::npos) << profile << " " << row.installed;
+            }
+            EXPECT_EQ(log.find("recommended") != std::string::npos, row.line != nullptr) << log;
         }
-        EXPECT_EQ(log.find("recommended") != std::string::npos, row.line != nullptr) << log;
+        EXPECT_EQ(states_[0].existing.fileVersionMS, 0x00070001u) << profile;
     }
-    EXPECT_EQ(states_[0].existing.fileVersionMS, 0x00070001u);
+}
+
+// The 95 family decides over VxDs, LE executables whose version resource is
+// a 16-bit one: newer image, equal, older image, and no version on either side.
+TEST_F(Decision, VxdVersionsDecideOnThe95Family) {
+    const struct {
+        const char* installed;
+        const char* image;
+        long long installedTime, imageTime;
+        bool upgrade;
+        const char* line;
+    } rows[] = {
+        {"variants/7.1.0.188/HALVIK.VXD", "HALVIK.VXD", 2, 1, true, "Image file has later version, upgrade recommended"},
+        {"HALVIK.VXD", "HALVIK.VXD", 1, 2, false, nullptr},
+        {"variants/7.2.0.0/HALVIK.VXD", "HALVIK.VXD", 1, 2, false, nullptr},
+        {"variants/7.0.5.300/HALVIK.VXD", "variants/7.1.0.188/HALVIK.VXD", 2, 1, true,
+         "Image file has later version, upgrade recommended"},
+        {"variants/none/HALVIK.VXD", "HALVIK.VXD", 2, 1, true,
+         "Image file has version info, existing file does not.  Upgrade recommended"},
+        {"HALVIK.VXD", "variants/none/HALVIK.VXD", 1, 2, true, "Image file has later time/date stamp, upgrade recommended"},
+        {"HALVIK.VXD", "variants/none/HALVIK.VXD", 2, 1, false, nullptr},
+    };
+    for (const char* profile : {"win95", "win98", "winme"}) {
+        for (const auto& row : rows) {
+            Start(profile);
+            FileSet& set = MakeSet({Entry("X.VXD", "x.vxd", "x", DIR_DRIVERS, FE_WIN9X, 1)});
+            std::strcpy(entries_[0].imageName, "KVTA");
+            const std::string drivers = GetDirectory(DIR_DRIVERS);
+            Put(drivers + "x.vxd", Payload(row.installed), row.installedTime * 100000000);
+            Put(drivers + "KVTA.TMP", Payload(row.image), row.imageTime * 100000000);
+            ASSERT_TRUE(CompareFiles(&set, FALSE)) << profile << " " << row.installed << Log();
+            EXPECT_EQ(states_[0].upgrade != 0, row.upgrade) << profile << " " << row.installed << " / " << row.image;
+            std::string log = Log();
+            if (row.line) {
+                EXPECT_NE(log.find(row.line), std::string::npos) << profile << " " << row.installed;
+            }
+            EXPECT_EQ(log.find("recommended") != std::string::npos, row.line != nullptr) << log;
+        }
+        EXPECT_EQ(states_[0].existing.fileVersionMS, 0x00070001u) << profile;
+        EXPECT_EQ(std::string(states_[0].existing.fileVersionText), "7.1.0.189") << profile;
+        EXPECT_EQ(std::string(states_[0].existing.description), "Tessera Disc Reader filter driver for Windows 95/98/Me");
+        EXPECT_EQ(std::string(states_[0].existing.companyName), "Talven");
+        EXPECT_FALSE(states_[0].image.hasVersion) << profile << ": the image without version";
+    }
+    // The NT family reads no VxD's version (the call fails with last error
+    // 0): both read as files without version and the dates decide.
+    Start("winxp");
+    FileSet& set = MakeSet({Entry("X.VXD", "x.vxd", "x", DIR_DRIVERS, kAll, 1)});
+    std::strcpy(entries_[0].imageName, "KVTA");
+    const std::string drivers = GetDirectory(DIR_DRIVERS);
+    Put(drivers + "x.vxd", Payload("variants/7.2.0.0/HALVIK.VXD"), 100000000);
+    Put(drivers + "KVTA.TMP", Payload("HALVIK.VXD"), 200000000);
+    ASSERT_TRUE(CompareFiles(&set, FALSE));
+    EXPECT_FALSE(states_[0].existing.hasVersion);
+    EXPECT_FALSE(states_[0].image.hasVersion);
+    EXPECT_TRUE(states_[0].upgrade);
+    EXPECT_TRUE(Logged("Image file has later time/date stamp, upgrade recommended")) << Log();
 }
 
 TEST_F(Decision, MissingFilesAndTheDefault) {

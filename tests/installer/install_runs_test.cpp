@@ -92,6 +92,39 @@ TEST_F(Install, ASecondRunIsUpToDateAndForceReplacesAgain) {
     EXPECT_FALSE(HostFileExists(Host("C:\\WINDOWS\\system32\\halvunin.BAK"))) << "the uninstaller has no backup";
 }
 
+// The 95 family's installed VxD (an LE executable) is replaced by the
+// carried one when it is older or has no version, and kept when it is the
+// same or newer.
+TEST_F(Install, TheVxdIsUpgradedByItsVersionOnThe95Family) {
+    const std::string payload = std::string(PAYLOAD_BUILD_DIR) + "/";
+    const struct {
+        const char* installed;
+        bool replaced;
+    } rows[] = {
+        {"variants/7.1.0.188/HALVIK.VXD", true},
+        {"variants/none/HALVIK.VXD", true},
+        {"HALVIK.VXD", false},
+        {"variants/7.2.0.0/HALVIK.VXD", false},
+    };
+    for (const char* profile : {"win95", "win98", "winme"}) {
+        for (const auto& row : rows) {
+            Prepare(profile);
+            const std::string driver = Host("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.vxd");
+            std::filesystem::create_directories(std::filesystem::path(driver).parent_path());
+            std::filesystem::copy_file(payload + row.installed, driver);
+            unsigned code = Run("SILENT LEAVELOG");
+            EXPECT_LT(code, 2048u) << profile << " " << row.installed << "\n" << Log();
+            EXPECT_TRUE(SameBytes(driver, payload + (row.replaced ? "HALVIK.VXD" : row.installed)))
+                << profile << " " << row.installed;
+            const std::string backup = Host("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.BAK");
+            EXPECT_EQ(HostFileExists(backup), row.replaced) << profile << " " << row.installed;
+            if (row.replaced) {
+                EXPECT_TRUE(SameBytes(backup, payload + row.installed)) << "the replaced driver is backed up";
+            }
+        }
+    }
+}
+
 TEST_F(Install, ALockedDriverFailsTheRunAndKeepsTheLog) {
     Prepare("winxp");
     ASSERT_EQ(Run("SILENT"), 2u);

@@ -234,32 +234,49 @@ TEST_F(Startup, PlatformAndRightsGates) {
 }
 
 TEST_F(Startup, AutorunLooksAtTheInstalledDriver) {
+    // The NT family's driver is a PE image, the 95 family's a VxD (an LE
+    // executable with a 16-bit version resource): current, newer, older,
+    // much older and without version.
     const struct {
         const char* installed;
         bool asked22;
         BOOL result;
     } rows[] = {
-        {"HALVIK2K.SYS", false, FALSE},
-        {"variants/7.2.0.0/HALVIK.SYS", false, FALSE},
-        {"variants/7.1.0.188/HALVIK.SYS", true, TRUE},
-        {"variants/7.0.5.300/HALVIK.SYS", true, TRUE},
-        {"variants/none/HALVIK.SYS", true, TRUE},
+        {"", false, FALSE},
+        {"variants/7.2.0.0/", false, FALSE},
+        {"variants/7.1.0.188/", true, TRUE},
+        {"variants/7.0.5.300/", true, TRUE},
+        {"variants/none/", true, TRUE},
     };
-    setenv("WINSIM_MESSAGEBOX_ANSWERS", "6,6,6,6,6,6,6,6", 1);
-    for (const auto& row : rows) {
-        Machine("winxp");
-        ChooseStartupLanguage();
-        Put("C:\\WINDOWS\\system32\\drivers\\Halvik.sys", Payload(row.installed));
-        RunFlags.autorun = TRUE;
-        SetSourcePosition(".\\Halvinst\\Halvinst.cpp", 1);
-        EXPECT_EQ(StartupChecks(), row.result) << row.installed;
-        std::string boxes = Boxes();
-        EXPECT_EQ(boxes.find("will upgrade the Talven Tessera Disc Reader") != std::string::npos, row.asked22)
-            << row.installed << boxes;
-        if (!row.asked22) {
-            EXPECT_EQ(boxes, "") << "a current driver stops without any window";
-            EXPECT_EQ(StatusWord >> 20, 2049u);
-            EXPECT_TRUE(Logged("Found previously installed image...cancelling upgrade"));
+    const struct {
+        const char* profile;
+        const char* driver;
+        const char* current;  // the carried driver of that Windows
+        const char* file;     // the variants' file name
+    } systems[] = {
+        {"winxp", "C:\\WINDOWS\\system32\\drivers\\Halvik.sys", "HALVIK2K.SYS", "HALVIK.SYS"},
+        {"win98", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.vxd", "HALVIK.VXD", "HALVIK.VXD"},
+        {"win95", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.vxd", "HALVIK.VXD", "HALVIK.VXD"},
+    };
+    // Enough Yes answers for every question of the rows below and the run after them.
+    setenv("WINSIM_MESSAGEBOX_ANSWERS", "6,6,6,6,6,6,6,6,6,6,6,6,6,6,6,6,6,6", 1);
+    for (const auto& system : systems) {
+        for (const auto& row : rows) {
+            std::string installed = *row.installed ? std::string(row.installed) + system.file : system.current;
+            Machine(system.profile);
+            ChooseStartupLanguage();
+            Put(system.driver, Payload(installed));
+            RunFlags.autorun = TRUE;
+            SetSourcePosition(".\\Halvinst\\Halvinst.cpp", 1);
+            EXPECT_EQ(StartupChecks(), row.result) << system.profile << " " << installed;
+            std::string boxes = Boxes();
+            EXPECT_EQ(boxes.find("will upgrade the Talven Tessera Disc Reader") != std::string::npos, row.asked22)
+                << system.profile << " " << installed << boxes;
+            if (!row.asked22) {
+                EXPECT_EQ(boxes, "") << "a current driver stops without any window";
+                EXPECT_EQ(StatusWord >> 20, 2049u);
+                EXPECT_TRUE(Logged("Found previously installed image...cancelling upgrade"));
+            }
         }
     }
     Machine("winxp");

@@ -209,14 +209,14 @@ TEST_F(Undo, ALookThatFailsNeverPassesForNothingToBackUp) {
     const char driver[] = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.vxd";
     const char backup[] = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.BAK";
     for (int call = 1; call <= 30; ++call) {
-        Prepare("variants/7.1.0.188/HALVIK.SYS", "win98", driver);
+        Prepare("variants/7.1.0.188/HALVIK.VXD", "win98", driver);
         std::string before = Snapshot();
         std::string fault = "FindFirstFileA:" + std::to_string(call) + ":5";
         unsigned code = Run(fault);
         if (code >= 2048u) {
             EXPECT_EQ(ChangesSince(before), "") << fault;
         } else {
-            EXPECT_TRUE(Same(backup, "variants/7.1.0.188/HALVIK.SYS")) << fault;
+            EXPECT_TRUE(Same(backup, "variants/7.1.0.188/HALVIK.VXD")) << fault;
         }
     }
 }
@@ -245,8 +245,8 @@ TEST_F(Undo, OnThe95FamilyAStoreThatCannotBeLookedAtStillCountsAsPending) {
     const std::string dir = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\";
     const std::string driver = dir + "Halvik.vxd", waiting = dir + "KVT7.TMP";
     for (int call = 1; call <= 12; ++call) {
-        Prepare("variants/7.1.0.188/HALVIK.SYS", "win98", driver);
-        std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.SYS"), Host(waiting));
+        Prepare("variants/7.1.0.188/HALVIK.VXD", "win98", driver);
+        std::filesystem::copy_file(Payload("variants/7.0.5.300/HALVIK.VXD"), Host(waiting));
         WriteHostFile(Host("C:\\WINDOWS\\wininit.ini"), "[RENAME]\r\n" + driver + "=" + waiting + "\r\n");
         std::string record;
         for (uint32_t v : {uint32_t(12 + waiting.size() + driver.size()), uint32_t(waiting.size()),

@@ -28,6 +28,15 @@ namespace {
 
 std::string Payload(const std::string& name) { return std::string(PAYLOAD_BUILD_DIR) + "/" + name; }
 
+// The scenarios name the NT driver's variants; the 95 family's driver is the
+// VxD of the same version (an LE executable).
+std::string VariantFor(const std::string& variant, bool win9x) {
+    const std::string sys = "HALVIK.SYS";
+    if (!win9x || variant.size() < sys.size() || variant.compare(variant.size() - sys.size(), sys.size(), sys) != 0)
+        return variant;
+    return variant.substr(0, variant.size() - sys.size()) + "HALVIK.VXD";
+}
+
 void PutLe32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
 }
@@ -42,11 +51,11 @@ bool Furnish(const std::string& profile, const Scenario& s, std::string& error) 
     std::string carried = win9x ? "HALVIK.VXD" : profile == "nt4" ? "HALVIK.SYS" : "HALVIK2K.SYS";
     if (s.driverVariant.empty()) return true;
     fs::create_directories(winsim::HostPath(drivers));
-    fs::copy_file(Payload(s.driverVariant == "=" ? carried : s.driverVariant), winsim::HostPath(driver),
+    fs::copy_file(Payload(s.driverVariant == "=" ? carried : VariantFor(s.driverVariant, win9x)), winsim::HostPath(driver),
                   fs::copy_options::overwrite_existing);
     if (s.pendingVariant.empty()) return true;
     std::string waiting = drivers + "\\KVT7.TMP";
-    fs::copy_file(Payload(s.pendingVariant), winsim::HostPath(waiting));
+    fs::copy_file(Payload(VariantFor(s.pendingVariant, win9x)), winsim::HostPath(waiting));
     char shortWaiting[MAX_PATH], shortDriver[MAX_PATH];
     if (!GetShortPathNameA(waiting.c_str(), shortWaiting, MAX_PATH) ||
         !GetShortPathNameA(driver.c_str(), shortDriver, MAX_PATH)) {
