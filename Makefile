@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all test asan demo windows win32 win64 wine32 screenshots fuzz bench sweep clean
+.PHONY: all test asan demo windows win32 win64 wine32 release screenshots fuzz bench sweep clean
 
 all:
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
@@ -26,13 +26,19 @@ demo:
 	cmake --build build-demo -j $(JOBS) --target halvinst winsim_tool
 	bash tools/demo.sh build-demo
 
-# The Windows installers are their stubs with the carried files appended by
-# the host's arq (a cross build cannot run the tools it builds); each build's
-# payload folder holds the stand-in drivers and its own uninstaller. The
-# carried files get the time of the commit (or SOURCE_DATE_EPOCH when given),
-# so that two builds of one commit are the same bytes.
-PAYLOAD = HALVIK.SYS HALVIK.VXD HALVINST.INF HALVIK2K.SYS HALVUNIN.EXE
+# The Windows installers are their stubs with the carried files appended:
+# halvrel (tools/release) checks the driver folder, DRIVERS (the stand-ins
+# unless given), signs the uninstaller it carries when SIGN_CERT and SIGN_KEY
+# name a certificate and its key (PEM; SIGN_TIMESTAMP a timestamp server's
+# URL), packs with the host's arq (a cross build cannot run the tools it
+# builds), signs the installer and writes the manifest beside it. The carried
+# files and the signature get the time of the commit (or SOURCE_DATE_EPOCH
+# when given), so that two builds of one commit are the same bytes.
 PAYLOAD_TIME ?= $(or $(SOURCE_DATE_EPOCH),$(shell git log -1 --format=%ct 2>/dev/null),0)
+DRIVERS ?= build/release-drivers
+RELEASE_DIR ?= release
+SIGN_FLAGS = $(if $(SIGN_CERT),--cert '$(SIGN_CERT)' --key '$(SIGN_KEY)') \
+	$(if $(SIGN_TIMESTAMP),--timestamp '$(SIGN_TIMESTAMP)')
 
 windows: win32 win64
 
@@ -40,8 +46,15 @@ win32 win64: all
 	cmake -S . -B build-$@ -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter win32,$@),i686,x86_64).cmake \
 		-DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 	cmake --build build-$@ -j $(JOBS)
-	cd build-$@/payload && SOURCE_DATE_EPOCH=$(PAYLOAD_TIME) ../../build/bin/arq sfx ../bin/halvinst-stub.exe \
-		../bin/halvinst.exe $(PAYLOAD)
+	SOURCE_DATE_EPOCH=$(PAYLOAD_TIME) build/bin/halvrel --drivers '$(DRIVERS)' \
+		--stub build-$@/bin/halvinst-stub.exe --uninstaller build-$@/payload/HALVUNIN.EXE \
+		--out build-$@/bin/halvinst.exe $(SIGN_FLAGS)
+
+# A vendor's release: `make release DRIVERS=DIR [SIGN_CERT=... SIGN_KEY=...]`
+# puts halvinst.exe (win32) and its manifest into RELEASE_DIR.
+release: win32
+	mkdir -p '$(RELEASE_DIR)'
+	cp build-win32/bin/halvinst.exe build-win32/bin/halvinst-manifest.txt '$(RELEASE_DIR)/'
 
 # The release (i686) under 32-bit Wine (Debian's wine32:i386): the silent
 # install and the quiet uninstall, the 32-bit arq's round trip, the

@@ -14,11 +14,11 @@ static const char THIS_FILE[] = ".\\Halvinst\\Halvinst.cpp";
 
 /* ---- Start-up checks -------------------------------------------------- */
 
-/* The driver this installer carries. */
-#define CARRIED_MAJOR 7
-#define CARRIED_MINOR 1
-#define CARRIED_SUB 0
-#define CARRIED_BUILD 189
+/* The driver this installer carries: the version the packer read from it. */
+#define CARRIED_MAJOR (CarriedVersionMS >> 16)
+#define CARRIED_MINOR (CarriedVersionMS & 0xFFFF)
+#define CARRIED_SUB (CarriedVersionLS >> 16)
+#define CARRIED_BUILD (CarriedVersionLS & 0xFFFF)
 
 int CheckInstalledVersion(void)
 {
@@ -64,7 +64,7 @@ static void Refuse(UINT id)
 
 /* The first recorded error as the error page words it: its message and
  * its code, in the selected language. */
-static void FormatFirstError(char *text)
+void FormatFirstError(char *text)
 {
     char message[LANG_STRING_SIZE];
 
@@ -230,11 +230,14 @@ static void DefaultButtons(void)
 void ApplyLanguageTexts(void)
 {
     char version[FORMAT_BUFFER_SIZE];
+    char number[CARRIED_VERSION_SIZE + 1];
 
+    FormatCarriedVersion(number);
+    strcat(number, " ");
     lstrcpynA(WizardTitle, LangString(1), sizeof WizardTitle);
     SetWindowTextA(WizardWindow, WizardTitle);
     SetText(IDC_TITLE, LangString(15));
-    wsprintfA(version, LangString(14), "7.1.0.189 ");
+    wsprintfA(version, LangString(14), number);
     SetText(IDC_VERSION, version);
     SetText(IDC_PROMPT, LangString(18));
     SetText(IDC_BACK, LangString(19));

@@ -27,6 +27,16 @@ BOOL ChooseStartupLanguage(void);
  * when older, 0 when there is none or it cannot be read. */
 int CheckInstalledVersion(void);
 BOOL StartupChecks(void);
+/* The first recorded error as the error page words it: its message and its
+ * code, in the selected language. */
+void FormatFirstError(char *text);
+/* The setup's appended archive against the release stamp's place, length and
+ * SHA-256: TRUE when whole; otherwise status 2069 (message 2088 when it is
+ * damaged) and FALSE. CheckSetupArchive checks the running program's own
+ * file and stamp, says why in a visual run, and takes the carried version. */
+BOOL VerifySetupArchive(const char *path, const unsigned char *stamp);
+BOOL CheckSetupArchive(void);
+extern unsigned char SetupStamp[];
 struct FileSet *GetFileSet(void);
 void ReportProgress(struct ProgressRecord *record);
 BOOL RunWizard(void);

@@ -619,16 +619,26 @@ BOOL RestartWindows(void)
 static const char *const DetailNames[] = {"DisplayVersion", "Publisher", "DisplayIcon", "QuietUninstallString",
                                           "NoModify", "NoRepair"};
 
+DWORD CarriedVersionMS;
+DWORD CarriedVersionLS;
+
+void FormatCarriedVersion(char *text)
+{
+    wsprintfA(text, "%lu.%lu.%lu.%lu", CarriedVersionMS >> 16, CarriedVersionMS & 0xFFFF, CarriedVersionLS >> 16,
+              CarriedVersionLS & 0xFFFF);
+}
+
 static LONG SetUninstallDetails(HKEY key, const char *command)
 {
-    static const char version[] = "7.1.0.189";
+    char version[CARRIED_VERSION_SIZE];
     static const char publisher[] = "Talven";
     char quiet[MAX_PATH + 8];
     DWORD one = 1;
     LONG error;
 
     wsprintfA(quiet, "%s SILENT", command);
-    error = RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, (const BYTE *)version, sizeof version);
+    FormatCarriedVersion(version);
+    error = RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, (const BYTE *)version, (DWORD)strlen(version) + 1);
     if (error == ERROR_SUCCESS)
         error = RegSetValueExA(key, "Publisher", 0, REG_SZ, (const BYTE *)publisher, sizeof publisher);
     if (error == ERROR_SUCCESS)

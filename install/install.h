@@ -93,4 +93,12 @@ void ReleaseMappedFile(struct MappedFile *record);
 BOOL RestartWindows(void);
 LONG RegisterUninstaller(void);
 
+/* The product version of the carried drivers, as the release stamp gives it
+ * (0.0.0.0 until the setup's archive has been checked), and its text
+ * "major.minor.sub.build" in a buffer of CARRIED_VERSION_SIZE bytes. */
+extern DWORD CarriedVersionMS;
+extern DWORD CarriedVersionLS;
+#define CARRIED_VERSION_SIZE 24
+void FormatCarriedVersion(char *text);
+
 #endif

@@ -222,6 +222,8 @@ static void GuardedRun(void *unused)
     POSITION();
     if (!RunFlags.silent) ChooseStartupLanguage();
     POSITION();
+    if (!CheckSetupArchive()) return;
+    POSITION();
     if (!StartupChecks()) return;
     POSITION();
     if (!InstallLibraryInit("")) return;

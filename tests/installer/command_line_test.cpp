@@ -48,10 +48,17 @@ TEST(CommandLine, TheTailIsUpperCasedInPlace) {
 #include "installer_state.h"
 #include "log.h"
 #include "machine_fixture.h"
+#include "packed_setup.h"
 
 namespace {
 
-class SummaryLine : public InstallerTest {};
+class SummaryLine : public InstallerTest {
+protected:
+    void SetUp() override {
+        InstallerTest::SetUp();
+        PlacePackedSetup(dir_);
+    }
+};
 
 TEST_F(SummaryLine, NamesEveryFlagInTheLogOfAWholeRun) {
     const struct {

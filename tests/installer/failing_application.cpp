@@ -12,6 +12,7 @@ static const char THIS_FILE[] = ".\\Halvinst\\Halvinst.cpp";
 const char* FailHow = "";
 
 BOOL ChooseStartupLanguage(void) { return TRUE; }
+BOOL CheckSetupArchive(void) { return TRUE; }
 
 // The faults are the point here: the sanitizers must let them happen.
 __attribute__((no_sanitize("undefined", "address"))) BOOL StartupChecks(void) {

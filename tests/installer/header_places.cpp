@@ -1,5 +1,8 @@
 #include "header_places.h"
 
+#include "cx_sha256.h"
+#include "cx_stamp.h"
+
 uint32_t FieldValue(const std::string& archive, size_t offset) {
     uint32_t value = 0;
     for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(archive[offset + i]);
@@ -28,4 +31,26 @@ std::vector<HeaderPlace> HeaderPlaces(const std::string& archive) {
 void AddToField(std::string& archive, size_t offset, long delta) {
     uint32_t value = FieldValue(archive, offset) + static_cast<uint32_t>(delta);
     for (int i = 0; i < 4; ++i) archive[offset + i] = static_cast<char>(value >> (8 * i));
+}
+
+void FixEntryCrc(std::string& archive, const HeaderPlace& place) {
+    uint32_t crc = 0xFFFFFFFF;
+    size_t data = place.offset + place.length;
+    for (size_t i = 0; i < FieldValue(archive, place.compressedSize); ++i) {
+        crc ^= static_cast<unsigned char>(archive[data + i]);
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320u : 0);
+    }
+    size_t field = place.compressedSize + 8;  // the CRC follows the two sizes
+    AddToField(archive, field, static_cast<long>(~crc - FieldValue(archive, field)));
+}
+
+void Restamp(std::string& program) {
+    size_t stamp = program.find(CX_STAMP_MARKER);
+    if (stamp == std::string::npos) return;
+    uint32_t offset = FieldValue(program, stamp + CX_STAMP_ARCHIVE_OFFSET);
+    uint32_t size = FieldValue(program, stamp + CX_STAMP_ARCHIVE_SIZE);
+    CxSha256 sha;
+    cxSha256Begin(&sha);
+    cxSha256Add(&sha, program.data() + offset, size);
+    cxSha256End(&sha, reinterpret_cast<unsigned char*>(&program[stamp + CX_STAMP_DIGEST]));
 }

@@ -22,4 +22,11 @@ std::vector<HeaderPlace> HeaderPlaces(const std::string& archive);
 uint32_t FieldValue(const std::string& archive, size_t offset);
 void AddToField(std::string& archive, size_t offset, long delta);
 
+// The stored bytes of an entry get their CRC-32 recomputed, as someone who
+// changed them on purpose would do.
+void FixEntryCrc(std::string& archive, const HeaderPlace& place);
+// A packed installer's release stamp gets the SHA-256 of the archive as it
+// now is, so that a test can reach the checks behind the setup's own.
+void Restamp(std::string& program);
+
 #endif

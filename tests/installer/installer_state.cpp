@@ -22,6 +22,9 @@ void ResetInstaller() {
     ProcessorArchitecture = 0;
     OsLanguage = 0;
     LibraryInitialised = PlatformDiscovered = DirectoriesSet = FALSE;
+    // The stand-ins' version, which a checked setup takes from its stamp.
+    CarriedVersionMS = 0x00070001;
+    CarriedVersionLS = 0x000000BD;
 }
 
 std::string LogText() { return ReadHostFile(winsim::HostPath(LogPath)); }

@@ -1,4 +1,5 @@
 #include "arq_commands.h"
+#include "arq_stamp.h"
 
 #include <cstdio>
 #include <cstring>
@@ -156,7 +157,8 @@ int commandTest(const std::string &archive)
     return result || bad ? 1 : 0;
 }
 
-int commandSfx(const std::string &stub, const std::string &out, const std::vector<std::string> &files)
+int commandSfx(const std::string &stub, const std::string &out, const std::vector<std::string> &files,
+               const ProductVersion &version)
 {
     // The entries are built as an archive of their own, then appended to the stub
     // behind the 12-byte archive header record.
@@ -205,6 +207,11 @@ int commandSfx(const std::string &stub, const std::string &out, const std::vecto
     if (cxOsOpen(stub.c_str(), CX_OS_READ, &source) == 0) {
         stubSize = cxOsSeek(source, 0, CX_OS_SEEK_END);
         cxOsClose(source);
+    }
+    // The installer checks its archive against the digest in its stub's stamp.
+    if (stubSize <= 0 || stampPackedFile(out, (uint64_t)stubSize, version) != 0) {
+        cxOsDeleteFile(out.c_str());
+        return 1;
     }
     if (stubSize + CX_ARCHIVE_RECORD_SIZE >= 400000)
         std::fprintf(stderr, "arq: %s: warning: the archive starts beyond 400000 bytes; the scan will not find it\n",

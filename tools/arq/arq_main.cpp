@@ -23,7 +23,10 @@ int usage()
                  "       arq t ARCHIVE                 test the entries: CRC-32, stream and sizes\n"
                  "       arq x ARCHIVE [PATTERN] [-o DIR]  extract (PATTERN defaults to *.*)\n"
                  "       arq d ARCHIVE PATTERN         delete entries\n"
-                 "       arq sfx STUB OUT FILES...     write STUB, the archive header record and the files\n"
+                 "       arq sfx [--version A.B.C.D] STUB OUT FILES...\n"
+                 "                                     write STUB, the archive header record and the files;\n"
+                 "                                     a stub's release stamp gets the archive's place,\n"
+                 "                                     length, SHA-256 and the product version\n"
                  "With SOURCE_DATE_EPOCH set, added entries get that time instead of their files'.\n");
     return 2;
 }
@@ -50,8 +53,17 @@ int run(int argc, char **argv)
         return commandTest(args[0]);
     if (command == "d" && args.size() == 2)
         return commandDelete(args[0], args[1]);
-    if (command == "sfx" && args.size() >= 3)
-        return commandSfx(args[0], args[1], {args.begin() + 2, args.end()});
+    if (command == "sfx") {
+        ProductVersion version;
+        if (args.size() >= 2 && args[0] == "--version") {
+            if (!parseProductVersion(args[1], version))
+                return usage();
+            args.erase(args.begin(), args.begin() + 2);
+        }
+        if (args.size() >= 3)
+            return commandSfx(args[0], args[1], {args.begin() + 2, args.end()}, version);
+        return usage();
+    }
     if (command == "x") {
         std::string pattern = "*.*", directory;
         bool havePattern = false;
