@@ -157,9 +157,16 @@ BOOL RemoveFile(const char *path)
     DWORD error;
 
     POSITION();
-    if (!FileExists(path)) {
+    /* A look that fails must not pass for "not there": the file would stay
+     * behind a run that reports it removed. */
+    switch (FilePresence(path, TRUE)) {
+    case 0:
         LogWrite("%s is not there - skipped", path);
         return TRUE;
+    case 1:
+        break;
+    default:
+        return FALSE;
     }
     if (!JournalSaveFile(path) || !SetNormalAttributes(path)) return FALSE;
     POSITION();
@@ -471,24 +478,30 @@ BOOL RemoveProduct(void)
     POSITION();
     RemovedAny = FALSE;
     if (!StartJournal()) return FALSE;
+    /* The order keeps every machine a kill can leave usable: the class
+     * filter goes before the service that loads it, and both before the
+     * driver (a filter listed without its driver stops every CD/DVD drive);
+     * the uninstall entry, the user's only way to run this again, goes
+     * last. Each step is in the journal before it is made. */
+    if (!RemoveLowerFilter()) goto failed;
+    if (!IsWin95 && !RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey)) goto failed;
     MakeDirPath(path, IsWin95 ? "Halvik.vxd" : "Halvik.sys", DIR_DRIVERS, NULL);
     if (!RemoveFile(path)) goto failed;
     MakeDirPath(path, "Halvik.BAK", DIR_DRIVERS, NULL);
     if (!RemoveFile(path)) goto failed;
-    if (!IsWin95 && !RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey)) goto failed;
-    if (!RemoveLowerFilter()) goto failed;
-    if (!RemoveKeyTree(HKEY_LOCAL_MACHINE, UninstallKey)) goto failed;
+    if (!RemoveUninstallerFile()) goto failed;
     if (!RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, "Language")) goto failed;
     if (!RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, ProductKey)) goto failed;
     if (!RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, TalvenKey)) goto failed;
-    if (!RemoveUninstallerFile()) goto failed;
+    if (!RemoveKeyTree(HKEY_LOCAL_MACHINE, UninstallKey)) goto failed;
     POSITION();
     LogWrite(RemovedAny ? "Tessera Disc Reader removed" : "Nothing to remove");
-    if (JournalCommit()) return TRUE;
+    /* The run control commits the journal once the run is over, so that a
+     * fault after the commit finds the removal final. */
+    return TRUE;
 
 failed:
     POSITION();
     LogWrite("Putting back what this run removed");
-    JournalRollback();
     return FALSE;
 }
