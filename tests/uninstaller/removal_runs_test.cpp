@@ -96,6 +96,20 @@ TEST_F(Uninstall, OtherFiltersStayInTheirOrder) {
     EXPECT_EQ(Filters(), std::make_pair(DWORD(REG_MULTI_SZ), std::string()));
 }
 
+// Both programs read the list alike: with an empty string inside it, the
+// installer's entry is found and removed, the others kept in their order.
+TEST_F(Uninstall, AnEmptyStringInsideTheFilterListHidesNothing) {
+    for (const char* profile : {"win2000", "winxp"}) {
+        Prepare(profile);
+        SetFilters(HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("A\0\0B\0\0", 6));
+        ASSERT_EQ(Install(), 2u) << profile;
+        EXPECT_EQ(Filters(), std::make_pair(DWORD(REG_MULTI_SZ), std::string("A\0B\0Halvik\0\0", 12))) << profile;
+        SetFilters(HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("A\0\0Halvik\0B\0\0", 13));
+        EXPECT_EQ(Remove(), 1u) << profile;
+        EXPECT_EQ(Filters(), std::make_pair(DWORD(REG_MULTI_SZ), std::string("A\0B\0\0", 5))) << profile;
+    }
+}
+
 TEST_F(Uninstall, ADriverInUseGoesAtTheNextRestart) {
     for (const char* profile : {"win98", "winxp"}) {
         Prepare(profile);
