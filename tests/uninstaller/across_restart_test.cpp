@@ -13,13 +13,6 @@ const char kClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325
 const char kEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talven Halvik";
 const char kService[] = "SYSTEM\\CurrentControlSet\\Services\\Halvik";
 
-bool KeyExists(const char* path) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 std::string Value(const char* path, const char* name) {
     HKEY key;
     char data[4096] = {};
