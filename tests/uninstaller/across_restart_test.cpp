@@ -199,4 +199,65 @@ TEST_F(AcrossRestartCut, AnUninstallAfterAnInstallKilledAnywhereIsCompletedByThe
     }
 }
 
+// A failure at each machine-changing call of the install that follows an
+// uninstall, and of an uninstall that takes back a waiting replacement: a
+// failed run leaves the machine as it found it, the deletions and the
+// replacement still waiting; a run that succeeds is final.
+TEST_F(AcrossRestartCut, AFailureAnywhereInTheSecondRunLeavesTheFirstRunsOperationsWaiting) {
+    for (const char* profile : {"win98", "nt4", "win2000", "winxp"}) {
+        Prepare(profile);
+        ASSERT_EQ(Install(), 2u) << profile;
+        ASSERT_EQ(Remove(), 1u) << profile;
+        std::string removed = Keep("removed");
+        std::string removedState = Snapshot("removed-state");
+        unsigned long calls = Calls([&](const std::string& env) { return RunProgram("'D:\\HALVINST.EXE'", "SILENT", env); });
+        for (unsigned long n = 1; n <= calls; ++n) {
+            std::string where = std::string(profile) + " install fails at " + std::to_string(n);
+            Restore(removed);
+            unsigned code = RunProgram("'D:\\HALVINST.EXE'", "SILENT", "WINSIM_FAIL='*:" + std::to_string(n) + ":87'");
+            if (code >= 2048) {
+                std::string diff = Diff(removedState);
+                EXPECT_TRUE(OnlyLogs(diff)) << where << " status " << code << "\n" << diff;
+                continue;
+            }
+            EXPECT_EQ(code, 2u) << where;
+            Reboot();
+            ExpectInstalled(where);
+        }
+    }
+}
+
+TEST_F(AcrossRestartCut, AFailureAnywhereInTheUninstallKeepsTheWaitingReplacement) {
+    for (const char* profile : {"win98", "winxp"}) {
+        Prepare(profile);
+        bool nineX = winsim::CurrentProfile().platformId == 1;
+        std::string waiting = (nineX ? std::string("C:\\WINDOWS\\SYSTEM\\IOSUBSYS") : System32() + "\\drivers") +
+                              "\\HALVNEW.TMP";
+        WriteHostFile(Host(waiting), "a newer driver");
+        ASSERT_EQ(Install(), 2u) << profile;
+        if (nineX) {
+            WriteHostFile(Host("C:\\WINDOWS\\wininit.ini"), "[RENAME]\r\n" + Driver() + "=" + waiting + "\r\n");
+        } else {
+            ASSERT_TRUE(MoveFileExA(waiting.c_str(), Driver().c_str(),
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+        }
+        std::string installed = Keep("installed");
+        std::string installedState = Snapshot("installed-state");
+        unsigned long calls = Calls([&](const std::string& env) { return Remove("SILENT", env); });
+        for (unsigned long n = 1; n <= calls; ++n) {
+            std::string where = std::string(profile) + " uninstall fails at " + std::to_string(n);
+            Restore(installed);
+            unsigned code = Remove("SILENT", "WINSIM_FAIL='*:" + std::to_string(n) + ":87'");
+            if (code >= 2048) {
+                std::string diff = Diff(installedState);
+                EXPECT_TRUE(OnlyLogs(diff)) << where << " status " << code << "\n" << diff;
+                continue;
+            }
+            EXPECT_EQ(code, 1u) << where;
+            Reboot();
+            EXPECT_FALSE(HostFileExists(Host(Driver()))) << where;
+        }
+    }
+}
+
 }  // namespace
