@@ -6,12 +6,15 @@
 #include <string.h>
 
 #include "../Halvinst/Halvinst.h"
+#include "filterlist.h"
 #include "guard.h"
 #include "install.h"
 #include "journal.h"
 #include "log.h"
 #include "program.h"
+#include "ownership.h"
 #include "registry.h"
+#include "restartops.h"
 #include "sysdlls.h"
 #include "upgrade.h"
 
@@ -27,16 +30,46 @@ BOOL AnyUpgradeWanted(struct FileSet *set)
     return FALSE;
 }
 
+/* An earlier run may have left, for the next restart, the deletion of a file
+ * this run installs (an uninstall's) or another file's move over it: the
+ * restart would undo this run. Each such operation is taken back, and the
+ * file it named is installed anew: it no longer counts as current. */
+static BOOL KeepInstalledFiles(struct FileSet *set)
+{
+    char target[MAX_PATH];
+    DWORD cancelled;
+    DWORD i;
+
+    POSITION();
+    for (i = 0; i < set->count; ++i) {
+        if (!EntryApplies(&set->entries[i]) ||
+            (set->entries[i].flags & (FE_REGISTRY_SCRIPT | FE_DIRECTORY | FE_IMAGE_ONLY)))
+            continue;
+        MakeDirPath(target, set->entries[i].targetName, set->entries[i].directory, NULL);
+        if (!CancelRestartOperations(target, RESTART_DELETIONS | RESTART_REPLACEMENTS, &cancelled)) return FALSE;
+        if (cancelled) {
+            POSITION();
+            LogWrite("%s was to change at the next restart, installing it anew", target);
+            set->states[i].upgrade = TRUE;
+        }
+    }
+    return TRUE;
+}
+
 BOOL InstallSequence(struct FileSet *set)
 {
+    struct FoundBefore found;
+
     POSITION();
     if (!CreateImageFiles(set)) goto failed;
     POSITION();
     if (!CompareFiles(set, RunFlags.forced)) goto failed;
+    if (!KeepInstalledFiles(set) || !NoteFoundItems(&found)) goto failed;
     POSITION();
     if ((RunFlags.forced || AnyUpgradeWanted(set)) && !InstallFiles(set)) goto finish;
+    if (!RecordMadeBackup(&found)) goto finish;
     POSITION();
-    if (!ApplyRegistryScripts(set)) goto finish;
+    if (!ApplyRegistryScripts(set) || !ClaimServiceKey(&found)) goto finish;
     InsertLowerFilter();
     ClearCachedVolumeInfo();
 
@@ -61,18 +94,6 @@ failed:
 static const char CdromClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}";
 static const char FilterName[] = "Halvik";
 static const char ServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\Halvik";
-
-/* Whether the list (NUL-separated strings over `length` bytes) names the filter. */
-static BOOL ListsFilter(const BYTE *data, DWORD length)
-{
-    DWORD offset = 0;
-
-    while (offset < length) {
-        if (lstrcmpiA((const char *)data + offset, "halvik") == 0) return TRUE;
-        offset += (DWORD)strlen((const char *)data + offset) + 1;
-    }
-    return FALSE;
-}
 
 /* Whether the filter's service key holds what the service control manager
  * needs to load the driver. A class lower filter without its service stops
@@ -120,6 +141,7 @@ void InsertLowerFilter(void)
     DWORD type = REG_MULTI_SZ;
     DWORD length = 0;
     DWORD size;
+    struct FilterListScan scan;
     HKEY key;
     LONG error;
 
@@ -166,13 +188,16 @@ void InsertLowerFilter(void)
         goto done;
     }
 
-    if (ListsFilter(data, length)) goto done;
-    /* The name goes behind the last string: over the closing empty string of
-     * a list, behind the NUL of a single string, or at the start. */
-    while (length && data[length - 1] == 0) --length;
-    if (length) data[length++] = 0;
-    memcpy(data + length, FilterName, sizeof FilterName);
-    length += sizeof FilterName;
+    /* A list that names the filter where Windows reads it stays as it is.
+     * Otherwise the names are kept in their order without the empty strings
+     * (behind one, Windows would never load the names that follow), and the
+     * filter goes last when it is not among them. */
+    length = CompactFilterList((char *)data, length, FilterName, FALSE, &scan);
+    if (scan.matches && !scan.empties) goto done;
+    if (!scan.matches) {
+        memcpy(data + length, FilterName, sizeof FilterName);
+        length += sizeof FilterName;
+    }
     data[length++] = 0;
     if (!JournalSaveValue(HKEY_LOCAL_MACHINE, CdromClassKey, "LowerFilters")) goto done;
     error = RegSetValueExA(key, "LowerFilters", 0, REG_MULTI_SZ, data, length);
