@@ -24,9 +24,8 @@ inline std::vector<std::string> Changes(const std::string& listing) {
 }
 
 // Nothing but the logs, the completion record (LEAVESTATUS) with the vendor
-// key made for it and, on the 95
-// family, the wininit.bak that Windows' WININIT leaves after a restart that
-// carried out restart-time operations.
+// key made for it and, on the 95 family, the wininit.bak that Windows' WININIT
+// leaves after a restart that carried out restart-time operations.
 inline bool OnlyLogs(const std::string& listing) {
     const std::string vendorKeyMade = "  + [HKEY_LOCAL_MACHINE\\SOFTWARE\\Talven]";
     bool completionMade = listing.find("  + [HKEY_LOCAL_MACHINE\\SOFTWARE\\Talven\\UpgWizCompletion]") != std::string::npos;
