@@ -233,7 +233,9 @@ void ApplyLanguageTexts(void)
     char number[CARRIED_VERSION_SIZE + 1];
 
     FormatCarriedVersion(number);
-    strcat(number, " ");
+    size_t length = strlen(number);
+    number[length] = ' ';
+    number[length + 1] = '\0';
     lstrcpynA(WizardTitle, LangString(1), sizeof WizardTitle);
     SetWindowTextA(WizardWindow, WizardTitle);
     SetText(IDC_TITLE, LangString(15));
