@@ -8,6 +8,7 @@
 #include "../install/install.h"
 #include "../install/log.h"
 #include "../install/program.h"
+#include "../install/winmain.h"
 #include "removal.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\Halvunin.cpp";
@@ -109,6 +110,9 @@ static void DecideRestart(void *unused)
         LogWrite("Reboot declined by the user");
     } else {
         RecordStatus(3, 0);
+        /* Nothing may be left to undo once Windows goes down. */
+        FinishChanges();
+        if (StatusIsError()) return;
         RestartWindows();
     }
 }

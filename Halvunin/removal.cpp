@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include "../install/filterlist.h"
 #include "../install/install.h"
 #include "../install/log.h"
 #include "../install/upgrade.h"
@@ -157,9 +158,16 @@ BOOL RemoveFile(const char *path)
     DWORD error;
 
     POSITION();
-    if (!FileExists(path)) {
+    /* A look that fails must not pass for "not there": the file would stay
+     * behind a run that reports it removed. */
+    switch (FilePresence(path, TRUE)) {
+    case 0:
         LogWrite("%s is not there - skipped", path);
         return TRUE;
+    case 1:
+        break;
+    default:
+        return FALSE;
     }
     if (!JournalSaveFile(path) || !SetNormalAttributes(path)) return FALSE;
     POSITION();
@@ -323,30 +331,6 @@ BOOL RemoveKeyIfEmpty(HKEY root, const char *key)
     return TRUE;
 }
 
-/* Drops every "Halvik" from the list of strings, keeping the others in
- * their order; returns the new length (with the list's closing NUL when
- * anything is left, 0 when nothing is). */
-static DWORD DropFilter(const char *list, DWORD length, char *kept, DWORD *dropped)
-{
-    DWORD offset = 0;
-    DWORD out = 0;
-    DWORD size;
-
-    *dropped = 0;
-    while (offset < length && list[offset]) {
-        size = (DWORD)strlen(list + offset) + 1;
-        if (lstrcmpiA(list + offset, "halvik") == 0) {
-            ++*dropped;
-        } else {
-            memcpy(kept + out, list + offset, size);
-            out += size;
-        }
-        offset += size;
-    }
-    if (out) kept[out++] = '\0';
-    return out;
-}
-
 BOOL RemoveLowerFilter(void)
 {
     HKEY handle;
@@ -354,9 +338,8 @@ BOOL RemoveLowerFilter(void)
     DWORD type = REG_MULTI_SZ;
     DWORD size = 0;
     DWORD kept = 0;
-    DWORD dropped = 0;
+    struct FilterListScan scan;
     char *data = NULL;
-    char *list = NULL;
     LONG error;
     BOOL result = FALSE;
 
@@ -374,8 +357,7 @@ BOOL RemoveLowerFilter(void)
      * NUL (or a REG_SZ) still ends inside the block. */
     if (error == ERROR_SUCCESS) {
         data = (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size + 2);
-        list = (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size + 2);
-        if (!data || !list) {
+        if (!data) {
             POSITION();
             LogWrite("Out of memory reading LowerFilters");
             RecordStatus(2054, 0);
@@ -389,9 +371,10 @@ BOOL RemoveLowerFilter(void)
         RecordStatus(2082, (DWORD)error);
         goto done;
     }
-    kept = DropFilter(data, size, list, &dropped);
+    /* The installer's reader: a name behind an empty string counts too. */
+    kept = CompactFilterList(data, size, "Halvik", TRUE, &scan);
     POSITION();
-    if (!dropped) {
+    if (!scan.matches) {
         LogWrite("Halvik is not among the LowerFilters - skipped");
         result = TRUE;
         goto done;
@@ -402,10 +385,11 @@ BOOL RemoveLowerFilter(void)
         LogWrite("Deleting LowerFilters, Halvik was its only entry");
         error = RegDeleteValueA(handle, "LowerFilters");
     } else {
-        /* A single string stays a single string. */
-        if (type == REG_SZ) --kept;
+        /* A single string stays a single string; a list gets its closing
+         * empty string (the other names keep their order). */
+        if (type != REG_SZ) data[kept++] = '\0';
         LogWrite("Removing Halvik from LowerFilters");
-        error = RegSetValueExA(handle, "LowerFilters", 0, type, (const BYTE *)list, kept);
+        error = RegSetValueExA(handle, "LowerFilters", 0, type, (const BYTE *)data, kept);
     }
     if (error != ERROR_SUCCESS) {
         LogWrite("RegSetValueEx failed on LowerFilters removal 0x%08lX", error);
@@ -418,7 +402,6 @@ BOOL RemoveLowerFilter(void)
 done:
     RegCloseKey(handle);
     if (data) HeapFree(GetProcessHeap(), 0, data);
-    if (list) HeapFree(GetProcessHeap(), 0, list);
     return result;
 }
 
@@ -471,24 +454,30 @@ BOOL RemoveProduct(void)
     POSITION();
     RemovedAny = FALSE;
     if (!StartJournal()) return FALSE;
+    /* The order keeps every machine a kill can leave usable: the class
+     * filter goes before the service that loads it, and both before the
+     * driver (a filter listed without its driver stops every CD/DVD drive);
+     * the uninstall entry, the user's only way to run this again, goes
+     * last. Each step is in the journal before it is made. */
+    if (!RemoveLowerFilter()) goto failed;
+    if (!IsWin95 && !RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey)) goto failed;
     MakeDirPath(path, IsWin95 ? "Halvik.vxd" : "Halvik.sys", DIR_DRIVERS, NULL);
     if (!RemoveFile(path)) goto failed;
     MakeDirPath(path, "Halvik.BAK", DIR_DRIVERS, NULL);
     if (!RemoveFile(path)) goto failed;
-    if (!IsWin95 && !RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey)) goto failed;
-    if (!RemoveLowerFilter()) goto failed;
-    if (!RemoveKeyTree(HKEY_LOCAL_MACHINE, UninstallKey)) goto failed;
+    if (!RemoveUninstallerFile()) goto failed;
     if (!RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, "Language")) goto failed;
     if (!RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, ProductKey)) goto failed;
     if (!RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, TalvenKey)) goto failed;
-    if (!RemoveUninstallerFile()) goto failed;
+    if (!RemoveKeyTree(HKEY_LOCAL_MACHINE, UninstallKey)) goto failed;
     POSITION();
     LogWrite(RemovedAny ? "Tessera Disc Reader removed" : "Nothing to remove");
-    if (JournalCommit()) return TRUE;
+    /* The run control commits the journal once the run is over, so that a
+     * fault after the commit finds the removal final. */
+    return TRUE;
 
 failed:
     POSITION();
     LogWrite("Putting back what this run removed");
-    JournalRollback();
     return FALSE;
 }

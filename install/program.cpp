@@ -100,6 +100,12 @@ static void DeleteClosedJournal(void *unused)
     JournalDeleteClosed();
 }
 
+static void LetGoOfInstance(void *unused)
+{
+    (void)unused;
+    ReleaseInstanceMutex();
+}
+
 int RunProgram(HINSTANCE instance, LPSTR commandLine, const struct ProgramRun *run)
 {
     DWORD exception;
@@ -139,6 +145,8 @@ int RunProgram(HINSTANCE instance, LPSTR commandLine, const struct ProgramRun *r
      * by the next run. */
     if (RunGuarded(DeleteClosedJournal, NULL) != 0) RunGuarded(DeleteClosedJournal, NULL);
 
-    ReleaseInstanceMutex();
+    /* Guarded too: a fault while the lock is let go leaves the status as it
+     * is; Windows releases what the process still holds when it ends. */
+    RunGuarded(LetGoOfInstance, NULL);
     return (int)StatusWord;
 }

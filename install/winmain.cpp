@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "../Halvinst/Halvinst.h"
+#include "filterlist.h"
 #include "guard.h"
 #include "install.h"
 #include "journal.h"
@@ -61,18 +62,6 @@ static const char CdromClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\
 static const char FilterName[] = "Halvik";
 static const char ServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\Halvik";
 
-/* Whether the list (NUL-separated strings over `length` bytes) names the filter. */
-static BOOL ListsFilter(const BYTE *data, DWORD length)
-{
-    DWORD offset = 0;
-
-    while (offset < length) {
-        if (lstrcmpiA((const char *)data + offset, "halvik") == 0) return TRUE;
-        offset += (DWORD)strlen((const char *)data + offset) + 1;
-    }
-    return FALSE;
-}
-
 /* Whether the filter's service key holds what the service control manager
  * needs to load the driver. A class lower filter without its service stops
  * every CD/DVD drive from starting, so the filter is registered only behind a
@@ -119,6 +108,7 @@ void InsertLowerFilter(void)
     DWORD type = REG_MULTI_SZ;
     DWORD length = 0;
     DWORD size;
+    struct FilterListScan scan;
     HKEY key;
     LONG error;
 
@@ -165,13 +155,16 @@ void InsertLowerFilter(void)
         goto done;
     }
 
-    if (ListsFilter(data, length)) goto done;
-    /* The name goes behind the last string: over the closing empty string of
-     * a list, behind the NUL of a single string, or at the start. */
-    while (length && data[length - 1] == 0) --length;
-    if (length) data[length++] = 0;
-    memcpy(data + length, FilterName, sizeof FilterName);
-    length += sizeof FilterName;
+    /* A list that names the filter where Windows reads it stays as it is.
+     * Otherwise the names are kept in their order without the empty strings
+     * (behind one, Windows would never load the names that follow), and the
+     * filter goes last when it is not among them. */
+    length = CompactFilterList((char *)data, length, FilterName, FALSE, &scan);
+    if (scan.matches && !scan.empties) goto done;
+    if (!scan.matches) {
+        memcpy(data + length, FilterName, sizeof FilterName);
+        length += sizeof FilterName;
+    }
     data[length++] = 0;
     if (!JournalSaveValue(HKEY_LOCAL_MACHINE, CdromClassKey, "LowerFilters")) goto done;
     error = RegSetValueExA(key, "LowerFilters", 0, REG_MULTI_SZ, data, length);

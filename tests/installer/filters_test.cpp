@@ -77,6 +77,18 @@ TEST_F(Filters, AListedFilterInAnyCaseIsLeftAlone) {
     }
 }
 
+// Windows stops reading the list at an empty string: the names behind one
+// are never loaded. The list is rewritten without it, ours last.
+TEST_F(Filters, AnEmptyStringInsideTheListIsDropped) {
+    Set(REG_MULTI_SZ, Bytes("A\0\0B\0\0", 6));
+    InsertLowerFilter();
+    EXPECT_EQ(Get(), Bytes("A\0B\0Halvik\0\0", 12));
+    Set(REG_MULTI_SZ, Bytes("A\0\0halvik\0B\0\0", 13));
+    InsertLowerFilter();
+    EXPECT_EQ(Get(), Bytes("A\0halvik\0B\0\0", 12)) << "listed, but where Windows never read it";
+    EXPECT_EQ(StatusWord, 0u);
+}
+
 TEST_F(Filters, ALongListKeepsEveryEntry) {
     std::string list;
     for (int i = 0; i < 40; ++i) list += "filter" + std::to_string(i) + '\0';

@@ -12,33 +12,6 @@ namespace {
 
 const char kClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}";
 
-// The lines of a `winsim diff` listing that name a file or a key (what changed).
-std::vector<std::string> Changes(const std::string& listing) {
-    std::vector<std::string> lines;
-    std::istringstream in(listing);
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("  + ", 0) == 0 || line.rfind("  - ", 0) == 0 || line.rfind("  ~ ", 0) == 0) lines.push_back(line);
-    return lines;
-}
-
-// Nothing but the logs, the completion record (LEAVESTATUS) and, on the 95
-// family, the wininit.bak that Windows' WININIT leaves after a restart that
-// carried out restart-time operations.
-bool OnlyLogs(const std::string& listing) {
-    for (const std::string& line : Changes(listing)) {
-        bool allowed = line.find(".LOG (") != std::string::npos || line.find("UpgWizCompletion") != std::string::npos ||
-                       line.find("\\SOFTWARE\\Talven]") != std::string::npos ||
-                       line.find("\\wininit.bak (") != std::string::npos;
-        if (!allowed) return false;
-    }
-    return true;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 void SetFilters(HKEY root, DWORD type, const std::string& bytes) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(root, kClass, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
@@ -121,6 +94,20 @@ TEST_F(Uninstall, OtherFiltersStayInTheirOrder) {
     SetFilters(HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string());
     EXPECT_EQ(Remove(), 1u);
     EXPECT_EQ(Filters(), std::make_pair(DWORD(REG_MULTI_SZ), std::string()));
+}
+
+// Both programs read the list alike: with an empty string inside it, the
+// installer's entry is found and removed, the others kept in their order.
+TEST_F(Uninstall, AnEmptyStringInsideTheFilterListHidesNothing) {
+    for (const char* profile : {"win2000", "winxp"}) {
+        Prepare(profile);
+        SetFilters(HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("A\0\0B\0\0", 6));
+        ASSERT_EQ(Install(), 2u) << profile;
+        EXPECT_EQ(Filters(), std::make_pair(DWORD(REG_MULTI_SZ), std::string("A\0B\0Halvik\0\0", 12))) << profile;
+        SetFilters(HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("A\0\0Halvik\0B\0\0", 13));
+        EXPECT_EQ(Remove(), 1u) << profile;
+        EXPECT_EQ(Filters(), std::make_pair(DWORD(REG_MULTI_SZ), std::string("A\0B\0\0", 5))) << profile;
+    }
 }
 
 TEST_F(Uninstall, ADriverInUseGoesAtTheNextRestart) {

@@ -3,14 +3,43 @@
 #ifndef TESTS_UNINSTALLER_FIXTURE_H
 #define TESTS_UNINSTALLER_FIXTURE_H
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
 #include "machine_fixture.h"
+
+// The lines of a `winsim diff` listing that name a file or a key (what changed).
+inline std::vector<std::string> Changes(const std::string& listing) {
+    std::vector<std::string> lines;
+    std::istringstream in(listing);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("  + ", 0) == 0 || line.rfind("  - ", 0) == 0 || line.rfind("  ~ ", 0) == 0) lines.push_back(line);
+    return lines;
+}
+
+// Nothing but the logs, the completion record (LEAVESTATUS) and, on the 95
+// family, the wininit.bak that Windows' WININIT leaves after a restart that
+// carried out restart-time operations.
+inline bool OnlyLogs(const std::string& listing) {
+    for (const std::string& line : Changes(listing)) {
+        bool allowed = line.find(".LOG (") != std::string::npos || line.find("UpgWizCompletion") != std::string::npos ||
+                       line.find("\\SOFTWARE\\Talven]") != std::string::npos ||
+                       line.find("\\wininit.bak (") != std::string::npos;
+        if (!allowed) return false;
+    }
+    return true;
+}
+
+inline std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
 
 class Uninstall : public MachineTest {
 protected:
