@@ -10,6 +10,8 @@
 #include "../install/log.h"
 #include "../install/upgrade.h"
 #include "../install/journal.h"
+#include "../install/ownership.h"
+#include "../install/restartops.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\removal.cpp";
 
@@ -36,106 +38,6 @@ static void NoteRemoval(BOOL waitsForRestart)
 }
 
 /* ---- Restart-time deletion ---------------------------------------------- */
-
-static BOOL SameName(const char *entry, const char *path, const char *shortPath)
-{
-    if (entry[0] == '\\' && entry[1] == '?' && entry[2] == '?' && entry[3] == '\\') entry += 4;
-    return lstrcmpiA(entry, path) == 0 || lstrcmpiA(entry, shortPath) == 0;
-}
-
-/* Reads a whole file into a heap block with a terminating NUL; NULL when it
- * is missing or unreadable (the caller then treats it as empty). */
-static char *ReadWholeFile(const char *path)
-{
-    HANDLE file;
-    DWORD size;
-    DWORD read = 0;
-    char *text;
-
-    file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) return NULL;
-    size = GetFileSize(file, NULL);
-    text = size == 0xFFFFFFFF ? NULL : (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size + 1);
-    if (text && !(ReadFile(file, text, size, &read, NULL) && read == size)) {
-        HeapFree(GetProcessHeap(), 0, text);
-        text = NULL;
-    }
-    CloseHandle(file);
-    return text;
-}
-
-static BOOL NamesDeletion(const char *line)
-{
-    char head[5];
-
-    lstrcpynA(head, line, sizeof head);
-    return lstrcmpiA(head, "NUL=") == 0;
-}
-
-/* Whether a NUL= line of wininit.ini's [RENAME] section names the file. */
-static BOOL WininitDeletes(const char *path, const char *shortPath)
-{
-    char wininit[MAX_PATH];
-    char *text;
-    char *line;
-    char *end;
-    BOOL inRename = FALSE;
-    BOOL found = FALSE;
-
-    MakeDirPath(wininit, "wininit.ini", DIR_WINDOWS, NULL);
-    text = ReadWholeFile(wininit);
-    if (!text) return FALSE;
-    for (line = text; *line && !found; line = end) {
-        end = line + strcspn(line, "\r\n");
-        if (*end) *end++ = '\0';
-        while (*end == '\r' || *end == '\n') ++end;
-        if (line[0] == '[') inRename = lstrcmpiA(line, "[RENAME]") == 0;
-        else if (inRename && NamesDeletion(line)) found = SameName(line + 4, path, shortPath);
-    }
-    HeapFree(GetProcessHeap(), 0, text);
-    return found;
-}
-
-/* Whether PendingFileRenameOperations holds a deletion (an empty target)
- * of the file. */
-static BOOL PendingDeletes(const char *path, const char *shortPath)
-{
-    HKEY key;
-    DWORD type;
-    DWORD size = 0;
-    DWORD offset = 0;
-    DWORD sourceEnd;
-    char *data;
-    BOOL found = FALSE;
-
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return FALSE;
-    if (RegQueryValueExA(key, PendingValue, NULL, &type, NULL, &size) != ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return FALSE;
-    }
-    data = (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size + 2);
-    if (data && RegQueryValueExA(key, PendingValue, NULL, &type, (BYTE *)data, &size) == ERROR_SUCCESS) {
-        /* Pairs of strings: the file, then its new name (empty: delete). */
-        while (offset < size && data[offset] && !found) {
-            sourceEnd = offset + (DWORD)strlen(data + offset) + 1;
-            if (sourceEnd >= size + 1) break;
-            found = data[sourceEnd] == '\0' && SameName(data + offset, path, shortPath);
-            offset = sourceEnd + (DWORD)strlen(data + sourceEnd) + 1;
-        }
-    }
-    if (data) HeapFree(GetProcessHeap(), 0, data);
-    RegCloseKey(key);
-    return found;
-}
-
-BOOL DeletionQueued(const char *path)
-{
-    char shortPath[MAX_PATH];
-
-    GetShortName(path, shortPath, FALSE);
-    if (IsWin95) return WininitDeletes(path, shortPath);
-    return PendingDeletes(path, shortPath);
-}
 
 BOOL DeleteAtRestart(const char *path)
 {
@@ -435,6 +337,97 @@ static BOOL RemoveUninstallerFile(void)
     return TRUE;
 }
 
+/* A replacement an earlier install left waiting for the restart would put
+ * the file back after this run removed it: it is taken back, and its
+ * waiting file deleted. */
+static BOOL KeepRemoved(const char *path)
+{
+    DWORD cancelled = 0;
+
+    if (!CancelRestartOperations(path, RESTART_REPLACEMENTS | RESTART_OWN, &cancelled)) return FALSE;
+    if (cancelled) NoteRemoval(FALSE);
+    return TRUE;
+}
+
+/* Puts back a value the installer removed (recorded under the product key). */
+static BOOL RestoreValue(HKEY root, const char *key, const char *name, DWORD type, const void *data, DWORD size)
+{
+    HKEY handle;
+    BOOL missing;
+    LONG error;
+
+    if (!OpenForRemoval(root, key, KEY_QUERY_VALUE | KEY_SET_VALUE, &handle, &missing)) return missing;
+    if (RegQueryValueExA(handle, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS) {
+        RegCloseKey(handle);
+        return TRUE;
+    }
+    if (!JournalSaveValue(root, key, name)) {
+        RegCloseKey(handle);
+        return FALSE;
+    }
+    POSITION();
+    LogWrite("Putting back value %s of %s", name, key);
+    error = RegSetValueExA(handle, name, 0, type, (const BYTE *)data, size);
+    RegCloseKey(handle);
+    if (error == ERROR_SUCCESS) return TRUE;
+    LogWrite("RegSetValueEx failed on %s 0x%08lX", name, error);
+    RecordStatus(2078, (DWORD)error);
+    return FALSE;
+}
+
+/* The service key: a key the installer created goes whole (with what
+ * Windows added under it for the service). A key that was there before
+ * keeps what the installer did not write; the values its registry script
+ * writes go, and an ImagePath the installer removed comes back. */
+static BOOL RemoveServiceKey(void)
+{
+    static const char *const written[] = {"ErrorControl", "Group", "Start", "Tag", "Type", "DisplayName"};
+    char image[MAX_PATH];
+    DWORD type = 0;
+    DWORD size = sizeof image;
+    BOOL unknown;
+    unsigned i;
+
+    POSITION();
+    if (OwnershipRecorded(OWNED_SERVICE_KEY, NULL, NULL, NULL, &unknown)) return RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey);
+    if (unknown) return FALSE;
+    LogWrite("%s was there before the first install - only its values go", ServiceKey);
+    for (i = 0; i < sizeof written / sizeof written[0]; ++i) {
+        if (!RemoveValue(HKEY_LOCAL_MACHINE, ServiceKey, written[i])) return FALSE;
+    }
+    if (OwnershipRecorded(FOUND_IMAGE_PATH, &type, image, &size, &unknown)) {
+        if (!RestoreValue(HKEY_LOCAL_MACHINE, ServiceKey, "ImagePath", type, image, size)) return FALSE;
+    } else if (unknown) {
+        return FALSE;
+    }
+    return RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, ServiceKey);
+}
+
+/* The driver's backup, when an install made it: it holds an earlier driver
+ * (or a file of the driver's name that the first install replaced), which
+ * cannot work once the service and the filter entry are gone. A backup that
+ * was there before the first install is left alone. */
+static BOOL RemoveBackup(void)
+{
+    char path[MAX_PATH];
+    BOOL unknown;
+
+    POSITION();
+    MakeDirPath(path, "Halvik.BAK", DIR_DRIVERS, NULL);
+    if (OwnershipRecorded(OWNED_BACKUP, NULL, NULL, NULL, &unknown)) return RemoveFile(path);
+    if (unknown) return FALSE;
+    switch (FilePresence(path, TRUE)) {
+    case 0:
+        LogWrite("%s is not there - skipped", path);
+        return TRUE;
+    case 1:
+        LogWrite("%s was there before the first install - kept", path);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 /* Takes back what an interrupted run of the installer or the uninstaller
  * left, then starts this run's journal. */
 static BOOL StartJournal(void)
@@ -460,13 +453,17 @@ BOOL RemoveProduct(void)
      * the uninstall entry, the user's only way to run this again, goes
      * last. Each step is in the journal before it is made. */
     if (!RemoveLowerFilter()) goto failed;
-    if (!IsWin95 && !RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey)) goto failed;
+    if (!IsWin95 && !RemoveServiceKey()) goto failed;
     MakeDirPath(path, IsWin95 ? "Halvik.vxd" : "Halvik.sys", DIR_DRIVERS, NULL);
-    if (!RemoveFile(path)) goto failed;
-    MakeDirPath(path, "Halvik.BAK", DIR_DRIVERS, NULL);
-    if (!RemoveFile(path)) goto failed;
-    if (!RemoveUninstallerFile()) goto failed;
-    if (!RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, "Language")) goto failed;
+    if (!KeepRemoved(path) || !RemoveFile(path)) goto failed;
+    if (!RemoveBackup()) goto failed;
+    MakeDirPath(path, "halvunin.exe", DIR_SYSTEM32, NULL);
+    if (!KeepRemoved(path) || !RemoveUninstallerFile()) goto failed;
+    if (!RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, "Language") ||
+        !RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, OWNED_BACKUP) ||
+        !RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, OWNED_SERVICE_KEY) ||
+        !RemoveValue(HKEY_LOCAL_MACHINE, ProductKey, FOUND_IMAGE_PATH))
+        goto failed;
     if (!RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, ProductKey)) goto failed;
     if (!RemoveKeyIfEmpty(HKEY_LOCAL_MACHINE, TalvenKey)) goto failed;
     if (!RemoveKeyTree(HKEY_LOCAL_MACHINE, UninstallKey)) goto failed;

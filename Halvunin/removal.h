@@ -24,7 +24,5 @@ BOOL RemoveLowerFilter(void);
 /* Deletes a file at the next start of Windows (MoveFileExA on the NT
  * family, a NUL= line in wininit.ini's [RENAME] section on the 95 family). */
 BOOL DeleteAtRestart(const char *path);
-/* TRUE when the restart-time store already deletes `path`. */
-BOOL DeletionQueued(const char *path);
 
 #endif

@@ -12,7 +12,9 @@
 #include "journal.h"
 #include "log.h"
 #include "program.h"
+#include "ownership.h"
 #include "registry.h"
+#include "restartops.h"
 #include "upgrade.h"
 
 static const char THIS_FILE[] = ".\\install\\winmain.cpp";
@@ -27,16 +29,45 @@ BOOL AnyUpgradeWanted(struct FileSet *set)
     return FALSE;
 }
 
+/* An earlier run may have left, for the next restart, the deletion of a file
+ * this run installs (an uninstall's) or another file's move over it: the
+ * restart would undo this run. Each such operation is taken back, and the
+ * file it named is installed anew: it no longer counts as current. */
+static BOOL KeepInstalledFiles(struct FileSet *set)
+{
+    char target[MAX_PATH];
+    DWORD cancelled;
+    DWORD i;
+
+    POSITION();
+    for (i = 0; i < set->count; ++i) {
+        if (!EntryApplies(&set->entries[i]) ||
+            (set->entries[i].flags & (FE_REGISTRY_SCRIPT | FE_DIRECTORY | FE_IMAGE_ONLY)))
+            continue;
+        MakeDirPath(target, set->entries[i].targetName, set->entries[i].directory, NULL);
+        if (!CancelRestartOperations(target, RESTART_DELETIONS | RESTART_REPLACEMENTS, &cancelled)) return FALSE;
+        if (cancelled) {
+            LogWrite("%s was to change at the next restart, installing it anew", target);
+            set->states[i].upgrade = TRUE;
+        }
+    }
+    return TRUE;
+}
+
 BOOL InstallSequence(struct FileSet *set)
 {
+    struct FoundBefore found;
+
     POSITION();
     if (!CreateImageFiles(set)) goto failed;
     POSITION();
     if (!CompareFiles(set, RunFlags.forced)) goto failed;
+    if (!KeepInstalledFiles(set) || !NoteFoundItems(&found)) goto failed;
     POSITION();
     if ((RunFlags.forced || AnyUpgradeWanted(set)) && !InstallFiles(set)) goto finish;
+    if (!RecordMadeBackup(&found)) goto finish;
     POSITION();
-    if (!ApplyRegistryScripts(set)) goto finish;
+    if (!ApplyRegistryScripts(set) || !ClaimServiceKey(&found)) goto finish;
     InsertLowerFilter();
     ClearCachedVolumeInfo();
 
