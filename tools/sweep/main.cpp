@@ -93,6 +93,7 @@ struct Reference {
     unsigned long code = 0;
     unsigned long secondCode = 0;  // a second run after it
     std::vector<std::string> product;  // the installed product's lines (uninstall sweeps)
+    std::string installed;             // Presence() of a complete install after its restart
 };
 
 struct Point {
@@ -112,7 +113,9 @@ struct Sweep {
 bool Ignored(const std::string& line) {
     std::string lower = line;
     std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-    for (const char* part : {"\\halvik.bak\t", "\\halvik.jnl", "\\halvik.0", "\tlowerfilters\t"})
+    // The backup and what records it go with the old driver: an install
+    // after a partial removal has no old driver to back up.
+    for (const char* part : {"\\halvik.bak\t", "\\halvik.jnl", "\\halvik.0", "\tlowerfilters\t", "\\software\\talven"})
         if (lower.find(part) != std::string::npos) return true;
     return false;
 }
@@ -174,10 +177,14 @@ std::string CheckInstallAfterKill(const std::string& dir, const Sweep& sweep, co
     if (!o.exited || IsError(o.status)) return "the install after the kill failed: " + o.text.substr(0, 80);
     Reboot(dir);
     std::string state = State(dir);
-    for (const std::string& line : ref.product)
-        if (state.find(line + "\n") == std::string::npos) return "the install after the kill left out: " + line;
-    bool nt = sweep.target.driver.find(".sys") != std::string::npos;
-    if (nt && !FilterListed(state)) return "the install after the kill left the filter out of LowerFilters";
+    // A file's attributes aside: an install over a partial removal may find
+    // the driver with its attributes reset.
+    for (const std::string& line : ref.product) {
+        std::string part = line[0] == 'F' ? line.substr(0, line.rfind('\t') + 1) : line + "\n";
+        if (state.find(part) == std::string::npos) return "the install after the kill left out: " + line;
+    }
+    std::string have = Presence(state, sweep.target);
+    if (have != ref.installed) return "the install after the kill left" + have + " where a complete install has" + ref.installed;
     return "";
 }
 
@@ -383,6 +390,7 @@ int main(int argc, char** argv) {
         Reboot(base + ".ref");
         ref.afterRebooted = State(base + ".ref");
         ref.product = ProductLines(ref.beforeRebooted, ref.afterRebooted);
+        ref.installed = installed[profile];
         // The run without faults itself: after the restart an install is
         // all there and an uninstall has left nothing of ours.
         std::vector<std::string> violations;
