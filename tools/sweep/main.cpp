@@ -301,9 +301,9 @@ struct Entry {
 // The CI sample: every Nth fault point of a few machines, chosen so that
 // each kind of run and each family of Windows is in it.
 std::vector<Entry> Sample() {
-    return {{"winxp", "upgrade", 9},      {"win98", "pending", 9},        {"win2000", "u-filters", 9},
-            {"nt4", "u-upgrade", 11},     {"win98", "u-inuse", 9},        {"winxp", "x-un-in-use", 23},
-            {"win2000", "x-in-un-use", 9}};
+    return {{"winxp", "upgrade", 9},      {"win98", "pending", 9},      {"win2000", "u-filters", 13},
+            {"nt4", "u-upgrade", 17},     {"win98", "u-inuse", 13},     {"winxp", "x-un-in-use", 29},
+            {"winxp", "x-in-un-use", 13}};
 }
 
 }  // namespace
