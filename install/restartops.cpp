@@ -57,6 +57,29 @@ static DWORD GetWord(const BYTE *place)
     return (DWORD)place[0] | (DWORD)place[1] << 8 | (DWORD)place[2] << 16 | (DWORD)place[3] << 24;
 }
 
+/* The move record at `offset`: three little-endian words (the record's
+ * length, the source's, the destination's), then the two names. FALSE at
+ * the end, and at a record this engine never writes. */
+static BOOL ReadMoveRecord(const BYTE *records, DWORD size, DWORD offset, DWORD *length, char *source,
+                           char *destination)
+{
+    DWORD sourceLength;
+    DWORD destinationLength;
+
+    if (!records || size - offset < 12) return FALSE;
+    *length = GetWord(records + offset);
+    sourceLength = GetWord(records + offset + 4);
+    destinationLength = GetWord(records + offset + 8);
+    if (sourceLength >= MAX_PATH || destinationLength >= MAX_PATH ||
+        *length < 12 + sourceLength + destinationLength || *length > size - offset)
+        return FALSE;
+    memset(source, 0, MAX_PATH);
+    memset(destination, 0, MAX_PATH);
+    memcpy(source, records + offset + 12, sourceLength);
+    memcpy(destination, records + offset + 12 + sourceLength, destinationLength);
+    return TRUE;
+}
+
 /* A name as the stores write it: "\??\" in front on the NT family, "!" in
  * front of a new name that may replace an existing file. */
 static BOOL SameName(const char *entry, const struct Target *target)
@@ -71,21 +94,10 @@ static BOOL RecordedMove(const struct Target *target, const char *source)
 {
     DWORD offset = 0;
     DWORD length;
-    DWORD sourceLength;
-    DWORD destinationLength;
     char pair[2][MAX_PATH];
 
     if (source[0] == '\\' && source[1] == '?' && source[2] == '?' && source[3] == '\\') source += 4;
-    while (target->records && target->recordsSize - offset >= 12) {
-        length = GetWord(target->records + offset);
-        sourceLength = GetWord(target->records + offset + 4);
-        destinationLength = GetWord(target->records + offset + 8);
-        if (length < 12 + sourceLength + destinationLength || length > target->recordsSize - offset ||
-            sourceLength >= MAX_PATH || destinationLength >= MAX_PATH)
-            break;
-        memset(pair, 0, sizeof pair);
-        memcpy(pair[0], target->records + offset + 12, sourceLength);
-        memcpy(pair[1], target->records + offset + 12 + sourceLength, destinationLength);
+    while (ReadMoveRecord(target->records, target->recordsSize, offset, &length, pair[0], pair[1])) {
         if (lstrcmpiA(pair[0], source) == 0 && SameName(pair[1], target)) return TRUE;
         offset += length;
     }
@@ -335,9 +347,7 @@ static BOOL EditWininit(struct Target *target, DWORD what, BOOL change, DWORD *f
     return result;
 }
 
-/* The move record file: records of three little-endian words (the record's
- * length, the source's, the destination's) and the two names. Each of the
- * installer's replacements of the target goes, and with it its waiting file. */
+/* The move record file: each of the installer's replacements of the target goes, and with it its waiting file. */
 static BOOL EditMoveRecords(struct Target *target, DWORD *found)
 {
     char path[MAX_PATH];
@@ -345,27 +355,17 @@ static BOOL EditMoveRecords(struct Target *target, DWORD *found)
     DWORD offset = 0;
     DWORD out = 0;
     DWORD length;
-    DWORD sourceLength;
-    DWORD destinationLength;
     DWORD before = *found;
+    char source[MAX_PATH];
     char destination[MAX_PATH];
 
     if (!target->records) return TRUE;
     kept = (char *)Allocate(target->recordsSize + 1);
     if (!kept) return FALSE;
-    while (target->recordsSize - offset >= 12) {
-        length = GetWord(target->records + offset);
-        sourceLength = GetWord(target->records + offset + 4);
-        destinationLength = GetWord(target->records + offset + 8);
-        if (length < 12 + sourceLength + destinationLength || length > target->recordsSize - offset ||
-            sourceLength >= MAX_PATH || destinationLength >= MAX_PATH)
-            break;
-        memset(destination, 0, sizeof destination);
-        memcpy(destination, target->records + offset + 12 + sourceLength, destinationLength);
+    while (ReadMoveRecord(target->records, target->recordsSize, offset, &length, source, destination)) {
         if (SameName(destination, target) && target->waitingCount < MAX_WAITING) {
             ++*found;
-            memset(target->waiting[target->waitingCount], 0, MAX_PATH);
-            memcpy(target->waiting[target->waitingCount++], target->records + offset + 12, sourceLength);
+            lstrcpynA(target->waiting[target->waitingCount++], source, MAX_PATH);
         } else {
             memcpy(kept + out, target->records + offset, length);
             out += length;

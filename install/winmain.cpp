@@ -47,6 +47,7 @@ static BOOL KeepInstalledFiles(struct FileSet *set)
         MakeDirPath(target, set->entries[i].targetName, set->entries[i].directory, NULL);
         if (!CancelRestartOperations(target, RESTART_DELETIONS | RESTART_REPLACEMENTS, &cancelled)) return FALSE;
         if (cancelled) {
+            POSITION();
             LogWrite("%s was to change at the next restart, installing it anew", target);
             set->states[i].upgrade = TRUE;
         }

@@ -41,6 +41,14 @@ inline std::string Lower(std::string text) {
     return text;
 }
 
+// Whether the key is there on the machine under HKEY_LOCAL_MACHINE.
+inline bool KeyExists(const char* path) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 class Uninstall : public MachineTest {
 protected:
     static constexpr const char* kInstalled = "'C:\\WINDOWS\\system32\\HALVUNIN.EXE'";
