@@ -165,7 +165,7 @@ std::string CheckPoint(const std::string& base, const std::string& dir, const Po
     }
     if (!o.exited) return "did not end normally: " + o.text.substr(0, 80);
     bool failed = IsError(o.status);
-    if (!failed && sweep.scenario->program == Program::Uninstall && Code(o.status) == 2 && wantCode == 1) {
+    if (!failed && sweep.scenario->program == Program::Uninstall && Code(o.status) == 2 && wantCode != 0) {
         // A file that could not be deleted now (in use, or access denied)
         // goes at the restart: the removal is judged after it.
         Reboot(dir);
