@@ -173,7 +173,8 @@ static BOOL DeleteTree(HKEY root, const char *key)
     BOOL missing;
     LONG error;
 
-    if (!OpenForRemoval(root, key, KEY_ALL_ACCESS, &handle, &missing)) return FALSE;
+    /* A key gone meanwhile has nothing left to delete. */
+    if (!OpenForRemoval(root, key, KEY_ALL_ACCESS, &handle, &missing)) return missing;
     error = RegQueryInfoKeyA(handle, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
     for (index = subkeys; error == ERROR_SUCCESS && index-- > 0;) {
         length = sizeof name;
@@ -392,12 +393,17 @@ static BOOL RemoveServiceKey(void)
     char image[MAX_PATH];
     DWORD type = 0;
     DWORD size = sizeof image;
+    HKEY handle;
+    BOOL missing;
     BOOL unknown;
     unsigned i;
 
     POSITION();
+    if (!OpenForRemoval(HKEY_LOCAL_MACHINE, ServiceKey, KEY_QUERY_VALUE, &handle, &missing)) return missing;
+    RegCloseKey(handle);
     if (OwnershipRecorded(OWNED_SERVICE_KEY, NULL, NULL, NULL, &unknown)) return RemoveKeyTree(HKEY_LOCAL_MACHINE, ServiceKey);
     if (unknown) return FALSE;
+    POSITION();
     LogWrite("%s was there before the first install - only its values go", ServiceKey);
     for (i = 0; i < sizeof written / sizeof written[0]; ++i) {
         if (!RemoveValue(HKEY_LOCAL_MACHINE, ServiceKey, written[i])) return FALSE;
