@@ -133,6 +133,10 @@ TEST_F(ProcessEnd, TheRunAfterAKilledProcessGroupSucceeds) {
     std::string seen;
     ASSERT_TRUE(WaitForText(run, "winsim: hanging at", seen)) << seen;
     ASSERT_TRUE(std::filesystem::exists(Host("C:\\WINDOWS\\halvik.jnl"))) << "the journal is open";
+    // winsim run stopped first, so that it cannot reap its program as the group dies.
+    kill(run.leader, SIGSTOP);
+    int stopped = 0;
+    ASSERT_EQ(waitpid(run.leader, &stopped, WUNTRACED), run.leader);
     KillGroupLeavingZombie(run);
     waitpid(run.leader, nullptr, 0);
     siginfo_t program{};
