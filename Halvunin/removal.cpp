@@ -80,6 +80,13 @@ BOOL RemoveFile(const char *path)
     }
     error = GetLastError();
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
+        /* An earlier run (killed after its commit, or repeated before the
+         * restart) may have queued it: once is enough. */
+        if (DeletionQueued(path)) {
+            LogWrite("%s is in use and already deleted at the next restart - skipped", path);
+            NoteRemoval(TRUE);
+            return TRUE;
+        }
         LogWrite("%s is in use (0x%08lX), deleting it at the next restart", path, error);
         if (!DeleteAtRestart(path)) return FALSE;
         NoteRemoval(TRUE);

@@ -126,6 +126,33 @@ TEST_F(Uninstall, ADriverInUseGoesAtTheNextRestart) {
     }
 }
 
+// The driver held open, as Windows holds a driver in use, through two
+// uninstalls before the restart: the second finds its deletion waiting and
+// does not queue it again (the restart deletes it once).
+TEST_F(Uninstall, ASecondRunFindsTheDriverDeletionWaiting) {
+    for (const char* profile : {"win98", "winxp"}) {
+        Prepare(profile);
+        std::string before = Snapshot("before");
+        ASSERT_EQ(Install(), 2u);
+        bool win98 = std::string(profile) == "win98";
+        std::string driver = win98 ? "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\Halvik.vxd" : "C:\\WINDOWS\\system32\\drivers\\Halvik.sys";
+        std::string held = "hold '" + dir_ + "' --file '" + driver + "' -- " + WINSIM_TOOL + " run '" + dir_ + "' -- '" +
+                           System32() + "\\HALVUNIN.EXE' SILENT LEAVELOG";
+        EXPECT_NE(Tool(held).find("exit code 0x002"), std::string::npos) << profile << Log();
+        EXPECT_NE(Tool(held).find("exit code 0x002"), std::string::npos) << profile << Log();
+        EXPECT_NE(Lower(Log()).find(Lower(driver) + " is in use and already deleted at the next restart"),
+                  std::string::npos)
+            << Log();
+        std::string reboot = Lower(Reboot());
+        std::string name = win98 ? "halvik.vxd" : "halvik.sys";
+        size_t first = reboot.find(name);
+        EXPECT_NE(first, std::string::npos) << reboot;
+        EXPECT_EQ(reboot.find(name, first + 1), std::string::npos) << "deleted once: " << reboot;
+        EXPECT_FALSE(HostFileExists(Host(driver))) << profile;
+        EXPECT_TRUE(OnlyLogs(Diff(before))) << profile << "\n" << Diff(before);
+    }
+}
+
 TEST_F(Uninstall, RepeatedAndPartialRuns) {
     Prepare("winxp");
     std::string before = Snapshot("before");

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -14,14 +15,44 @@
 namespace fs = std::filesystem;
 
 const std::vector<Scenario>& Scenarios() {
+    const Program in = Program::Install, un = Program::Uninstall;
+    const std::string older = "variants/7.1.0.188/HALVIK.SYS";
     static const std::vector<Scenario> list = {
-        {"fresh", "", ""},
-        {"upgrade", "variants/7.1.0.188/HALVIK.SYS", ""},
-        {"equal", "=", ""},
-        {"newer", "variants/7.2.0.0/HALVIK.SYS", ""},
-        {"pending", "variants/7.1.0.188/HALVIK.SYS", "variants/7.0.5.300/HALVIK.SYS"},
+        {"fresh", "", "", in, {}},
+        {"upgrade", older, "", in, {}},
+        {"equal", "=", "", in, {}},
+        {"newer", "variants/7.2.0.0/HALVIK.SYS", "", in, {}},
+        {"pending", older, "variants/7.0.5.300/HALVIK.SYS", in, {}},
+        {"u-fresh", "", "", un, {"install", "reboot"}},
+        {"u-upgrade", older, "", un, {"install", "reboot"}},
+        {"u-inuse", "", "", un, {"install", "reboot", "in use"}},
+        {"u-filters", "", "", un, {"filter before", "install", "reboot", "filter after"}},
+        // Uninstall, then install again before the restart.
+        {"x-un-in", "", "", in, {"install", "reboot", "uninstall"}},
+        {"x-un-in-use", "", "", in, {"install", "reboot", "in use", "uninstall"}},
+        // Install (the restart it asks for not yet made), then uninstall.
+        {"x-in-un", "", "", un, {"install"}},
+        {"x-in-un-use", older, "", un, {"in use", "install"}},
     };
     return list;
+}
+
+bool Scenario::InUse() const {
+    for (const std::string& step : steps)
+        if (step == "in use") return true;
+    return false;
+}
+
+std::vector<std::string> ScenarioGroup(const std::string& name) {
+    std::vector<std::string> names;
+    for (const Scenario& s : Scenarios()) {
+        bool cross = s.name.rfind("x-", 0) == 0;
+        bool member = name == s.name || (name == "cross" && cross) ||
+                      (name == "installer" && !cross && s.program == Program::Install) ||
+                      (name == "uninstaller" && !cross && s.program == Program::Uninstall);
+        if (member) names.push_back(s.name);
+    }
+    return names;
 }
 
 namespace {
@@ -79,25 +110,81 @@ bool Furnish(const std::string& profile, const Scenario& s, std::string& error) 
     return true;
 }
 
-}  // namespace
+const char kCdromClass[] = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E965-E325-11CE-BFC1-08002BE10318}";
 
-bool PrepareMachine(const std::string& dir, const std::string& profile, const Scenario& scenario,
-                    std::string& error) {
-    if (!winsim::CreateMachine(dir, profile, {}, error)) return false;
-    fs::copy_file(HALVINST_EXE, dir + "/d/HALVINST.EXE");
-    // Attaching is once per process: a child furnishes the machine.
+// Runs inside a child attached to the machine: lists another filter before
+// or behind what LowerFilters holds (the NT family only; the 95 family's
+// driver is no class filter).
+bool AddFilter(bool behind, std::string& error) {
+    if (winsim::CurrentProfile().platformId == 1) return true;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCdromClass, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        error = "cannot open the CD-ROM class key";
+        return false;
+    }
+    char data[1024] = {};
+    DWORD type = 0, size = sizeof data - 2;
+    std::vector<std::string> names;
+    if (RegQueryValueExA(key, "LowerFilters", nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS)
+        for (const char* p = data; p < data + size && *p; p += std::strlen(p) + 1) names.push_back(p);
+    names.insert(behind ? names.end() : names.begin(), behind ? "After" : "Before");
+    std::string list;
+    for (const std::string& name : names) list += name + '\0';
+    list += '\0';
+    LONG result = RegSetValueExA(key, "LowerFilters", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
+                                 static_cast<DWORD>(list.size()));
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) error = "cannot set LowerFilters";
+    return result == ERROR_SUCCESS;
+}
+
+// Runs `work` in a child attached to the machine in `dir` (attaching is
+// once per process).
+template <typename Work>
+bool Attached(const std::string& dir, Work work, std::string& error) {
+    std::fflush(nullptr);  // the child must not write the parent's buffered output again
     pid_t child = fork();
     if (child == 0) {
         std::string e;
-        bool ok = winsim::UseMachine(dir, e) && Furnish(profile, scenario, e);
+        bool ok = winsim::UseMachine(dir, e) && work(e);
         if (!ok) std::fprintf(stderr, "sweep: %s: %s\n", dir.c_str(), e.c_str());
         std::fflush(nullptr);
         _exit(ok ? 0 : 1);
     }
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        error = "cannot furnish the machine for " + scenario.name;
+        error = "cannot prepare the machine " + dir;
         return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PrepareMachine(const std::string& dir, const std::string& profile, const Scenario& scenario,
+                    std::string& error) {
+    if (!winsim::CreateMachine(dir, profile, {}, error)) return false;
+    fs::copy_file(HALVINST_EXE, dir + "/d/HALVINST.EXE");
+    if (!Attached(dir, [&](std::string& e) { return Furnish(profile, scenario, e); }, error)) return false;
+    Target target = TargetOf(profile);
+    bool inUse = false;
+    for (const std::string& step : scenario.steps) {
+        if (step == "reboot") {
+            Reboot(dir);
+        } else if (step == "in use") {
+            inUse = true;
+        } else if (step == "filter before" || step == "filter after") {
+            bool behind = step == "filter after";
+            if (!Attached(dir, [&](std::string& e) { return AddFilter(behind, e); }, error)) return false;
+        } else {
+            Program program = step == "install" ? Program::Install : Program::Uninstall;
+            Outcome o = RunProgram(dir, target, program, inUse);
+            if (!o.exited || IsError(o.status)) {
+                error = "the " + step + " before the swept run failed: " + o.text;
+                return false;
+            }
+        }
     }
     return true;
 }

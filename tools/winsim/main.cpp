@@ -37,6 +37,10 @@ int Usage() {
                  "      owns the named mutex of the machine while COMMAND runs\n"
                  "  winsim hold DIR MUTEX --abandon\n"
                  "      takes the mutex and ends without releasing it\n"
+                 "  winsim hold DIR --file PATH -- COMMAND [ARGS]\n"
+                 "      keeps the file PATH of the machine open while COMMAND runs, shared for\n"
+                 "      reading and writing but not deleting: a driver in use, which can be\n"
+                 "      overwritten but neither deleted nor renamed until the restart\n"
                  "  winsim reboot DIR\n"
                  "      restarts the machine: carries out the file operations queued for the\n"
                  "      restart (PendingFileRenameOperations on the NT family, the [RENAME]\n"
@@ -192,7 +196,24 @@ int Reg(int argc, char** argv) {
     return 0;
 }
 
+// Keeps a file of the machine open while a command runs, as a driver in use
+// is held: a handle without data access, shared for reading and writing, so
+// that others can read and overwrite the file but not rename or delete it.
+int HoldFile(int argc, char** argv) {
+    if (argc < 7 || std::strcmp(argv[5], "--") != 0 || !Attach(argv[2])) return Usage();
+    HANDLE file = CreateFileA(argv[4], 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "winsim hold: cannot open %s (error %u)\n", argv[4], GetLastError());
+        return 1;
+    }
+    int status = Spawn(std::vector<std::string>(argv + 6, argv + argc));
+    CloseHandle(file);
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
 int Hold(int argc, char** argv) {
+    if (argc >= 4 && std::strcmp(argv[3], "--file") == 0) return HoldFile(argc, argv);
     if (argc < 5 || !Attach(argv[2])) return Usage();
     HANDLE mutex = CreateMutexA(nullptr, FALSE, argv[3]);
     if (!mutex || WaitForSingleObject(mutex, INFINITE) == WAIT_FAILED) {

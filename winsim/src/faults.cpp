@@ -18,6 +18,7 @@ struct Fault {
     unsigned long nth = 0;
     bool accessViolation = false;
     bool kill = false;
+    bool hang = false;
     DWORD code = 0;
 };
 
@@ -63,10 +64,12 @@ bool Parse(const std::string& list, std::vector<Fault>& out, std::string& error)
             f.accessViolation = true;
         } else if (code == "KILL") {
             f.kill = true;
+        } else if (code == "HANG") {
+            f.hang = true;
         } else {
             f.code = static_cast<DWORD>(std::strtoul(code.c_str(), &tail, 0));
             if (code.empty() || *tail) {
-                error = "fault '" + item + "': code must be a number, AV or KILL";
+                error = "fault '" + item + "': code must be a number, AV, KILL or HANG";
                 return false;
             }
         }
@@ -131,6 +134,13 @@ bool InjectedFault(const char* api, bool mutating, DWORD& code) {
             // does anything, with no chance to clean up.
             std::fflush(nullptr);
             kill(getpid(), SIGKILL);
+        }
+        if (f.hang) {
+            // A program that stops responding: it waits before the call,
+            // holding what it holds, until something outside ends it.
+            std::fprintf(stderr, "winsim: hanging at %s call %lu\n", api, n);
+            std::fflush(nullptr);
+            for (;;) pause();
         }
         if (f.accessViolation) {
             // A real fault, delivered the way a processor fault is.
