@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "le_image.h"
+#include "version_path.h"
 
 namespace le {
 namespace {
@@ -72,30 +73,12 @@ bool ReadRoot16(const uint8_t* base, size_t size, Block16& root, bool cut) {
 }
 
 bool FindBlock16(const uint8_t* base, size_t size, const std::string& path, Block16& found) {
-    Block16 current;
-    if (!ReadRoot16(base, size, current, true)) return false;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t slash = path.find('\\', start);
-        if (slash == std::string::npos) slash = path.size();
-        std::string name = path.substr(start, slash - start);
-        start = slash + 1;
-        if (name.empty()) continue;
-        bool matched = false;
-        size_t child = current.childrenOffset;
-        Block16 candidate;
-        while (child < current.end && ReadBlock16(base, current.end, child, candidate)) {
-            if (SameKey(candidate.key, name)) {
-                matched = true;
-                break;
-            }
-            child = Align4(candidate.end);
-        }
-        if (!matched) return false;
-        current = candidate;
-    }
-    found = current;
-    return true;
+    Block16 root;
+    if (!ReadRoot16(base, size, root, true)) return false;
+    return versionpath::FindPath(
+        root, path,
+        [base](size_t at, size_t limit, Block16& block) { return ReadBlock16(base, limit, at, block, false); },
+        [](const Block16& block, const std::string& name) { return SameKey(block.key, name); }, found);
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "version_path.h"
+
 namespace winsim {
 namespace {
 
@@ -66,30 +68,12 @@ bool ReadRoot(const uint8_t* base, size_t size, VersionBlock& root, bool cut) {
 bool ReadVersionRoot(const uint8_t* base, size_t size, VersionBlock& root) { return ReadRoot(base, size, root, false); }
 
 bool FindVersionBlock(const uint8_t* base, size_t size, const std::string& path, VersionBlock& found) {
-    VersionBlock current;
-    if (!ReadRoot(base, size, current, true)) return false;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t slash = path.find('\\', start);
-        if (slash == std::string::npos) slash = path.size();
-        std::string name = path.substr(start, slash - start);
-        start = slash + 1;
-        if (name.empty()) continue;
-        bool matched = false;
-        size_t child = current.childrenOffset;
-        VersionBlock candidate;
-        while (child < current.end && ReadVersionBlock(base, current.end, child, candidate)) {
-            if (SameKey(candidate.key, name)) {
-                matched = true;
-                break;
-            }
-            child = Align4(candidate.end);
-        }
-        if (!matched) return false;
-        current = candidate;
-    }
-    found = current;
-    return true;
+    VersionBlock root;
+    if (!ReadRoot(base, size, root, true)) return false;
+    return versionpath::FindPath(
+        root, path,
+        [base](size_t at, size_t limit, VersionBlock& block) { return ReadVersionBlock(base, limit, at, block, false); },
+        [](const VersionBlock& block, const std::string& name) { return SameKey(block.key, name); }, found);
 }
 
 }  // namespace winsim
