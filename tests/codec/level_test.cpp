@@ -54,7 +54,7 @@ Bytes mixedSections()
     out.insert(out.end(), noise.begin(), noise.end());
     out.insert(out.end(), 15000, 0);
     for (size_t i = 0; i < 30000; i++)
-        out.push_back((uint8_t)(i % 7 == 0 ? noise[i] : i / 64));
+        out.push_back((uint8_t)(i % 7 == 0 ? noise[i % noise.size()] : i / 64));
     return out;
 }
 
