@@ -206,17 +206,7 @@ protected:
     std::string Changes() {
         std::string diff = Shell(std::string(WINSIM_TOOL) + " diff '" + snapshot_ + "' '" + dir_ + "'");
         std::filesystem::remove(snapshot_);
-        std::string left;
-        size_t at = 0;
-        while (at < diff.size()) {
-            size_t end = diff.find('\n', at);
-            if (end == std::string::npos) end = diff.size();
-            std::string line = diff.substr(at, end - at);
-            if (!line.empty() && line.back() != ':' && line.find("HALVINST.LOG") == std::string::npos)
-                left += line + "\n";
-            at = end + 1;
-        }
-        return left;
+        return DiffChanges(diff, "HALVINST.LOG");
     }
     std::string snapshot_;
 };

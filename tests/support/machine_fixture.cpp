@@ -56,3 +56,16 @@ std::string RunShell(const std::string& command) {
     }
     return out;
 }
+
+std::string DiffChanges(const std::string& listing, const std::string& leaveOut) {
+    std::string left;
+    size_t at = 0;
+    while (at < listing.size()) {
+        size_t end = listing.find('\n', at);
+        if (end == std::string::npos) end = listing.size();
+        std::string line = listing.substr(at, end - at);
+        if (!line.empty() && line.back() != ':' && line.find(leaveOut) == std::string::npos) left += line + "\n";
+        at = end + 1;
+    }
+    return left;
+}

@@ -30,5 +30,8 @@ void WriteHostFile(const std::string& path, const std::string& bytes);
 bool HostFileExists(const std::string& path);
 // Runs a shell command and returns what it printed on both streams.
 std::string RunShell(const std::string& command);
+// The lines of a `winsim diff` listing that name a change, one per line,
+// without its headings and without the lines that mention `leaveOut`.
+std::string DiffChanges(const std::string& listing, const std::string& leaveOut);
 
 #endif
