@@ -162,28 +162,7 @@ check "no planted DLL is loaded by the silent uninstall" no_markers
 
 # The visual runs, on a Wine desktop of their own; a step waits until the
 # screen has changed and held still (the given number of quarter seconds).
-screen_sum() { xwd -root -silent 2>/dev/null | md5sum | cut -d' ' -f1; }
-last_sum=
-wait_for_screen() {
-  local what=$1 still=${2:-4} tries=0 sum same=0 previous=
-  while [ $tries -lt 480 ]; do
-    sleep 0.25
-    tries=$((tries + 1))
-    sum=$(screen_sum)
-    if [ "$sum" != "$last_sum" ] && [ "$sum" = "$previous" ]; then
-      same=$((same + 1))
-      if [ $same -ge "$still" ]; then
-        last_sum=$sum
-        return 0
-      fi
-    else
-      same=0
-    fi
-    previous=$sum
-  done
-  echo "FAIL: no new screen for $what within 2 minutes"
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/screen_wait.sh"
 keys() {
   local desktop
   desktop=$(xdotool search --name 'Wine desktop' 2>/dev/null | head -n 1)

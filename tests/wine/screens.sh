@@ -92,32 +92,9 @@ thai_link='hex(7):4c,00,6f,00,6d,00,61,00,2e,00,74,00,74,00,66,00,2c,00,4c,00,6f
   printf '\n'
 } >"$work/thai.reg"
 
-# The screen's checksum; a step waits until it differs from the one before and
-# has held still for a second (or the given number of quarter seconds: a page
-# that comes after an installation must not be taken from a pause within it).
-screen_sum() { xwd -root -silent 2>/dev/null | md5sum | cut -d' ' -f1; }
-last_sum=
-wait_for_screen() {
-  local what=$1 still=${2:-4} tries=0 sum same=0 previous=
-  while [ $tries -lt 480 ]; do
-    sleep 0.25
-    tries=$((tries + 1))
-    sum=$(screen_sum)
-    if [ "$sum" != "$last_sum" ] && [ "$sum" = "$previous" ]; then
-      same=$((same + 1))
-      if [ $same -ge "$still" ]; then
-        last_sum=$sum
-        return 0
-      fi
-    else
-      same=0
-    fi
-    previous=$sum
-  done
-  echo "FAIL: $tag: no new screen for $what within 2 minutes"
-  xwd -root -silent | convert xwd:- "$out/$tag-timeout-$what.png" 2>/dev/null
-  return 1
-}
+# The screen waits; a time-out saves the screen as it was.
+source "$(dirname "${BASH_SOURCE[0]}")/screen_wait.sh"
+screen_timeout() { xwd -root -silent | convert xwd:- "$out/$tag-timeout-$1.png" 2>/dev/null; }
 
 # Saves the screen cut to what differs from the desktop around it: the dialog.
 # The desktop window gets the X focus first, so that Wine draws the wizard's
@@ -197,6 +174,7 @@ for_each_language() {
   local drive=$1 what=$2 passed=0 failed=0
   while read -r tag langid locale; do
     echo "$tag ($langid, $locale)"
+    screen_tag=$tag
     # A loaded machine can be slow to bring up a prefix or a window; a second
     # try in a new prefix tells that apart from a program that is wrong.
     if "$drive" || { echo "  $tag: trying once more in a new prefix" && "$drive"; }; then
