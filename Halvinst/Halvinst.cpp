@@ -7,8 +7,11 @@
 #include <string.h>
 
 #include "../install/install.h"
-#include "../install/winmain.h"
+#include "../install/instance.h"
 #include "../install/log.h"
+#include "../install/program.h"
+#include "../install/sequence.h"
+#include "../install/status.h"
 
 static const char THIS_FILE[] = ".\\Halvinst\\Halvinst.cpp";
 

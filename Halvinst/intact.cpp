@@ -11,6 +11,7 @@
 
 #include "../install/install.h"
 #include "../install/log.h"
+#include "../install/status.h"
 #include "cx.h"
 #include "cx_format.h"
 #include "cx_scan.h"

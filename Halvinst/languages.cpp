@@ -7,8 +7,8 @@
 
 #include <string.h>
 
+#include "../install/instance.h"
 #include "../install/log.h"
-#include "../install/winmain.h"
 
 static const char THIS_FILE[] = ".\\Halvinst\\languages.cpp";
 

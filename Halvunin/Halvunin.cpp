@@ -8,8 +8,8 @@
 #include "../install/install.h"
 #include "../install/log.h"
 #include "../install/program.h"
+#include "../install/status.h"
 #include "../install/sysdlls.h"
-#include "../install/winmain.h"
 #include "removal.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\Halvunin.cpp";

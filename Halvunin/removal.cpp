@@ -7,11 +7,12 @@
 
 #include "../install/filterlist.h"
 #include "../install/install.h"
-#include "../install/log.h"
-#include "../install/upgrade.h"
 #include "../install/journal.h"
+#include "../install/log.h"
 #include "../install/ownership.h"
 #include "../install/restartops.h"
+#include "../install/status.h"
+#include "../install/upgrade.h"
 
 static const char THIS_FILE[] = ".\\Halvunin\\removal.cpp";
 

@@ -11,9 +11,11 @@
 
 #include "../codec/cx.h"
 #include "fuzz_machine.h"
-#include "installer_reset.h"
 #include "install.h"
+#include "installer_reset.h"
+#include "library.h"
 #include "log.h"
+#include "status.h"
 #include "upgrade.h"
 #include "winsim/machine.h"
 

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "install.h"
+#include "library.h"
 #include "log.h"
+#include "status.h"
 
 void ResetInstallerState()
 {

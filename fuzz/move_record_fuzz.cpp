@@ -8,8 +8,9 @@
 #include <string>
 
 #include "fuzz_machine.h"
-#include "installer_reset.h"
 #include "install.h"
+#include "installer_reset.h"
+#include "library.h"
 #include "upgrade.h"
 #include "winsim/machine.h"
 

@@ -7,8 +7,9 @@
 #include <string>
 
 #include "fuzz_machine.h"
-#include "installer_reset.h"
 #include "install.h"
+#include "installer_reset.h"
+#include "library.h"
 #include "registry.h"
 #include "winsim/machine.h"
 

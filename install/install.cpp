@@ -1,6 +1,7 @@
 /*
- * The install support library: platform facts, directories, mapped files,
- * the library's start and stop, restart and the uninstall entry.
+ * The services the engine and both programs share, above the journal:
+ * discovering the platform, setting up the directory set, mapped files,
+ * looking for a file, the restart, and the uninstall entry.
  */
 #include "install.h"
 
@@ -11,26 +12,9 @@
 #include "guard.h"
 #include "journal.h"
 #include "log.h"
-#include "upgrade.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\install\\install.cpp";
-
-struct RunFlagSet RunFlags;
-
-BOOL IsWin95;
-BOOL IsWinNT;
-BOOL IsWin2KXP;
-BOOL IsOldShell;
-WORD ProcessorArchitecture;
-DWORD OsLanguage;
-BOOL IsAdmin;
-
-BOOL LibraryInitialised;
-BOOL PlatformDiscovered;
-BOOL DirectoriesSet;
-
-/* Index 0 stays empty: directory numbers start at 1. */
-static char Directories[7][MAX_PATH];
 
 static const struct {
     WORD primary;
@@ -48,50 +32,32 @@ static void LowerCase(char *text)
     for (; *text; ++text) *text = (char)tolower((unsigned char)*text);
 }
 
-/* Appends as much of `text` as fits a MAX_PATH buffer. */
-static void AppendPath(char *path, const char *text)
+/* Directory `number` from `source`: normalised, lower case, one trailing
+ * backslash. */
+static void MakeDirectory(DWORD number, const char *source)
 {
-    size_t length = strlen(path);
+    char directory[MAX_PATH];
 
-    if (length < MAX_PATH - 1) lstrcpynA(path + length, text, (int)(MAX_PATH - length));
-}
-
-/* Normalised, lower case, one trailing backslash. */
-static void SetDirectory(char *directory, const char *source)
-{
     lstrcpynA(directory, source, MAX_PATH - 1);
     NormalizePath(directory);
     LowerCase(directory);
     AppendPath(directory, "\\");
+    StoreDirectory(number, directory);
 }
 
-BOOL InstallLibraryInit(const char *target)
+BOOL StartPlatform(const char *target)
 {
-    POSITION();
-    if (LibraryInitialised) return TRUE;
-    LibraryInitialised = TRUE;
     DiscoverPlatform();
     SetupDirectories(target);
     POSITION();
     if (!IsWin95 && !IsWinNT && !IsWin2KXP) {
         LogWrite("Cannot run on Win32s - must be NT, 95 or 2K/XP");
         RecordStatus(2052, 0);
-        InstallLibraryCleanup();
         return FALSE;
     }
     POSITION();
     if (IsOldShell) LogWrite("Installing on old shell - CTL3D needed");
-    POSITION();
-    if (!UpgradeInit()) InstallLibraryCleanup();
     return TRUE;
-}
-
-void InstallLibraryCleanup(void)
-{
-    POSITION();
-    if (!LibraryInitialised) return;
-    UpgradeDone();
-    LibraryInitialised = FALSE;
 }
 
 void DiscoverPlatform(void)
@@ -155,9 +121,12 @@ void DiscoverPlatform(void)
     }
 }
 
+/* Each directory is stored as soon as it is known: a fault midway leaves
+ * the ones before it for the clean-up. */
 void SetupDirectories(const char *target)
 {
     char buffer[MAX_PATH];
+    char directory[MAX_PATH];
     char *cut;
 
     POSITION();
@@ -166,43 +135,38 @@ void SetupDirectories(const char *target)
 
     memset(buffer, 0, sizeof buffer);
     if (GetTempPathA(sizeof buffer, buffer) >= sizeof buffer) buffer[0] = '\0';
-    SetDirectory(Directories[DIR_TEMP], buffer);
-    SetDirectory(Directories[DIR_TARGET], target ? target : "");
+    MakeDirectory(DIR_TEMP, buffer);
+    MakeDirectory(DIR_TARGET, target ? target : "");
     memset(buffer, 0, sizeof buffer);
     if (GetWindowsDirectoryA(buffer, sizeof buffer) >= sizeof buffer) buffer[0] = '\0';
-    SetDirectory(Directories[DIR_WINDOWS], buffer);
+    MakeDirectory(DIR_WINDOWS, buffer);
     memset(buffer, 0, sizeof buffer);
     if (GetSystemDirectoryA(buffer, sizeof buffer) >= sizeof buffer) buffer[0] = '\0';
-    SetDirectory(Directories[DIR_SYSTEM32], buffer);
+    MakeDirectory(DIR_SYSTEM32, buffer);
 
-    lstrcpynA(Directories[DIR_SYSTEM16], Directories[DIR_SYSTEM32], MAX_PATH);
-    lstrcpynA(Directories[DIR_DRIVERS], Directories[DIR_SYSTEM32], MAX_PATH);
-    if (IsWin95) {
-        AppendPath(Directories[DIR_DRIVERS], "iosubsys\\");
-    } else {
+    lstrcpynA(directory, GetDirectory(DIR_SYSTEM32), MAX_PATH);
+    if (!IsWin95) {
         /* The 16-bit system directory is the Windows directory's "system". */
-        NormalizePath(Directories[DIR_SYSTEM16]);
-        cut = strrchr(Directories[DIR_SYSTEM16], '\\');
+        NormalizePath(directory);
+        cut = strrchr(directory, '\\');
         if (cut) *cut = '\0';
-        AppendPath(Directories[DIR_SYSTEM16], "\\system\\");
-        AppendPath(Directories[DIR_DRIVERS], "drivers\\");
+        AppendPath(directory, "\\system\\");
     }
+    StoreDirectory(DIR_SYSTEM16, directory);
+    lstrcpynA(directory, GetDirectory(DIR_SYSTEM32), MAX_PATH);
+    AppendPath(directory, IsWin95 ? "iosubsys\\" : "drivers\\");
+    StoreDirectory(DIR_DRIVERS, directory);
 
     POSITION();
-    LogWrite("Temp = ->%s<-", Directories[DIR_TEMP]);
-    LogWrite("Target = ->%s<-", Directories[DIR_TARGET]);
-    LogWrite("Windows = ->%s<-", Directories[DIR_WINDOWS]);
-    LogWrite("System16 = ->%s<-", Directories[DIR_SYSTEM16]);
-    LogWrite("System32 = ->%s<-", Directories[DIR_SYSTEM32]);
-    LogWrite("Drivers = ->%s<-", Directories[DIR_DRIVERS]);
-    LogDiskSpace("Temp", Directories[DIR_TEMP]);
-    LogDiskSpace("Target", Directories[DIR_TARGET]);
-    LogDiskSpace("Windows", Directories[DIR_WINDOWS]);
-}
-
-const char *GetDirectory(DWORD number)
-{
-    return (number >= DIR_TEMP && number <= DIR_DRIVERS) ? Directories[number] : "";
+    LogWrite("Temp = ->%s<-", GetDirectory(DIR_TEMP));
+    LogWrite("Target = ->%s<-", GetDirectory(DIR_TARGET));
+    LogWrite("Windows = ->%s<-", GetDirectory(DIR_WINDOWS));
+    LogWrite("System16 = ->%s<-", GetDirectory(DIR_SYSTEM16));
+    LogWrite("System32 = ->%s<-", GetDirectory(DIR_SYSTEM32));
+    LogWrite("Drivers = ->%s<-", GetDirectory(DIR_DRIVERS));
+    LogDiskSpace("Temp", GetDirectory(DIR_TEMP));
+    LogDiskSpace("Target", GetDirectory(DIR_TARGET));
+    LogDiskSpace("Windows", GetDirectory(DIR_WINDOWS));
 }
 
 BOOL IsUserAdmin(void)
@@ -284,26 +248,6 @@ void LogDiskSpace(const char *label, const char *path)
              sectorsPerCluster * bytesPerSector * totalClusters);
 }
 
-void NormalizePath(char *path)
-{
-    char *p;
-
-    for (p = path; *p; ++p) {
-        if (*p == '/') *p = '\\';
-    }
-    if (p != path && p[-1] == '\\') p[-1] = '\0';
-}
-
-BOOL FileExists(const char *path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-
-    if (search == INVALID_HANDLE_VALUE) return FALSE;
-    FindClose(search);
-    return TRUE;
-}
-
 int FilePresence(const char *path, BOOL record)
 {
     WIN32_FIND_DATAA found;
@@ -322,115 +266,10 @@ int FilePresence(const char *path, BOOL record)
     return -1;
 }
 
-/* The parts of a path: "c:", "\dir\", "name", ".ext". */
-struct PathParts {
-    char drive[3];
-    char directory[MAX_PATH];
-    char name[MAX_PATH];
-    char extension[MAX_PATH];
-};
-
-static void SplitPath(const char *path, struct PathParts *parts)
-{
-    const char *start = path;
-    const char *slash = NULL;
-    const char *dot = NULL;
-    const char *p;
-    size_t length;
-
-    memset(parts, 0, sizeof *parts);
-    if (path[0] && path[1] == ':') {
-        parts->drive[0] = path[0];
-        parts->drive[1] = ':';
-        start = path + 2;
-    }
-    for (p = start; *p; ++p) {
-        if (*p == '\\' || *p == '/') slash = p;
-    }
-    if (slash) {
-        length = (size_t)(slash + 1 - start);
-        if (length > MAX_PATH - 1) length = MAX_PATH - 1;
-        memcpy(parts->directory, start, length);
-        start = slash + 1;
-    }
-    for (p = start; *p; ++p) {
-        if (*p == '.') dot = p;
-    }
-    length = (size_t)((dot ? dot : p) - start);
-    if (length > MAX_PATH - 1) length = MAX_PATH - 1;
-    memcpy(parts->name, start, length);
-    if (dot) lstrcpynA(parts->extension, dot, MAX_PATH);
-}
-
-void MakeDirPath(char *result, const char *path, DWORD number, const char *extension)
-{
-    struct PathParts parts;
-    struct PathParts base;
-    char directory[MAX_PATH];
-    size_t length;
-
-    SplitPath(path, &parts);
-    if (number != 0) {
-        SplitPath(GetDirectory(number), &base);
-        lstrcpynA(directory, base.directory, MAX_PATH);
-        AppendPath(directory, parts.directory);
-        memcpy(parts.drive, base.drive, sizeof parts.drive);
-        lstrcpynA(parts.directory, directory, MAX_PATH);
-    }
-    if (extension) lstrcpynA(parts.extension, extension, MAX_PATH);
-
-    lstrcpynA(result, parts.drive, MAX_PATH);
-    AppendPath(result, parts.directory);
-    length = strlen(parts.directory);
-    if (length && parts.directory[length - 1] != '\\' && parts.directory[length - 1] != '/') AppendPath(result, "\\");
-    AppendPath(result, parts.name);
-    if (parts.extension[0] && parts.extension[0] != '.') AppendPath(result, ".");
-    AppendPath(result, parts.extension);
-}
-
 static void ClearMappedFile(struct MappedFile *record)
 {
     memset(record, 0, sizeof *record);
     record->Handle = INVALID_HANDLE_VALUE;
-}
-
-#define HELD_LIMIT 16
-static struct {
-    DWORD kind;
-    void *resource;
-} Held[HELD_LIMIT];
-
-void HoldResource(DWORD kind, void *resource)
-{
-    unsigned i;
-
-    for (i = 0; i < HELD_LIMIT; ++i) {
-        if (Held[i].kind) continue;
-        Held[i].kind = kind;
-        Held[i].resource = resource;
-        return;
-    }
-}
-
-void DropResource(void *resource)
-{
-    unsigned i;
-
-    for (i = 0; i < HELD_LIMIT; ++i) {
-        if (Held[i].kind && Held[i].resource == resource) Held[i].kind = 0;
-    }
-}
-
-void ReleaseHeldResources(void)
-{
-    unsigned i;
-
-    for (i = 0; i < HELD_LIMIT; ++i) {
-        if (Held[i].kind == HELD_HANDLE) CloseHandle((HANDLE)Held[i].resource);
-        if (Held[i].kind == HELD_VIRTUAL) VirtualFree(Held[i].resource, 0, MEM_RELEASE);
-        if (Held[i].kind == HELD_HEAP) HeapFree(GetProcessHeap(), 0, Held[i].resource);
-        Held[i].kind = 0;
-    }
 }
 
 void ReleaseMappedFile(struct MappedFile *record)

@@ -3,12 +3,13 @@
  * the command line and takes the single-instance lock, which the installer
  * and the uninstaller share so that they never run at the same time.
  */
-#include "winmain.h"
+#include "instance.h"
 
 #include <string.h>
 
-#include "install.h"
 #include "log.h"
+#include "platform.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\install\\instance.cpp";
 

@@ -6,9 +6,11 @@
 #include <string.h>
 
 #include "../codec/cx_crc.h"
-#include "install.h"
+#include "held.h"
+#include "keytree.h"
 #include "log.h"
-#include "winmain.h"
+#include "paths.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\install\\journal.cpp";
 

@@ -1,9 +1,9 @@
 /*
  * Deleting a registry key with everything below it. Used by the install
  * sequence (the shell's cached volume keys) and by the undo journal, which
- * the uninstaller shares: it lives apart from the installer's entry point.
+ * the uninstaller shares.
  */
-#include "winmain.h"
+#include "keytree.h"
 
 #include <string.h>
 

@@ -1,10 +1,5 @@
 /*
- * Status word, position record and log file.
- *
- * The status word packs the status code (bits 31-20), the module number of
- * the position where it was recorded (bits 19-16) and that position's line
- * (bits 15-0). The first error recorded stays; progress codes 0 to 3 replace
- * one another until then.
+ * The position record and the log file.
  */
 #ifndef HALVINST_LOG_H
 #define HALVINST_LOG_H
@@ -25,24 +20,9 @@ inline void SetSourcePosition(const char *file, LONG line)
 /* Each source file defines THIS_FILE as its path the way the build names it. */
 #define POSITION() SetSourcePosition(THIS_FILE, __LINE__)
 
-extern DWORD StatusWord;
-extern DWORD StatusQualifier;
-
-#define STATUS_CODE(word) ((DWORD)(word) >> 20)
-#define STATUS_MODULE(word) (((DWORD)(word) >> 16) & 0xF)
-#define STATUS_LINE(word) ((DWORD)(word) & 0xFFFF)
-
-void RecordStatus(DWORD code, DWORD qualifier);
-BOOL StatusIsError(void);
-DWORD ErrorMessageId(DWORD status, DWORD qualifier);
 /* wsprintfA cuts its output after 1024 characters and then writes the NUL,
  * so a buffer it may fill holds 1025 bytes. */
 #define FORMAT_BUFFER_SIZE (1024 + 1)
-/* Fills `format` (string 13 of a language) with the message and the four
- * fields of the error code; `out` holds FORMAT_BUFFER_SIZE bytes. */
-int FormatErrorCode(LPSTR out, LPCSTR format, LPCSTR message, DWORD status, DWORD qualifier);
-/* The module number of a source path ("install" 1 ... "journal" 6, others 0). */
-DWORD ModuleNumber(const char *sourcePath);
 /* The file-name part of a path, without directory and extension. */
 void FileTitle(const char *path, char *title, int size);
 

@@ -4,10 +4,12 @@
 #include "program.h"
 
 #include "guard.h"
+#include "held.h"
 #include "install.h"
+#include "instance.h"
 #include "journal.h"
 #include "log.h"
-#include "winmain.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\install\\program.cpp";
 

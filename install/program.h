@@ -31,4 +31,7 @@ struct ProgramRun {
  * with the run's changes taken back. */
 int RunProgram(HINSTANCE instance, LPSTR commandLine, const struct ProgramRun *run);
 
+/* Commits the run's undo journal, or plays it back when the run failed. */
+void FinishChanges(void);
+
 #endif

@@ -15,25 +15,9 @@
 #include "install.h"
 #include "journal.h"
 #include "log.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\install\\registry.cpp";
-
-HKEY OpenStatusKey(const char *name, HKEY parent, BOOL closeParent, LONG *error)
-{
-    HKEY key = NULL;
-    DWORD disposition = 0;
-
-    POSITION();
-    if (*error != 0) return NULL;
-    *error = RegCreateKeyExA(parent, name, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
-                             &disposition);
-    if (*error == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
-        POSITION();
-        LogWrite("Created new registry key %s", name);
-    }
-    if (closeParent) RegCloseKey(parent);
-    return key;
-}
 
 #define SECTION_OPTIONAL 0x01
 #define SECTION_WIN95 0x10

@@ -1,5 +1,5 @@
 /*
- * Registry: the completion record's keys and the registry update script.
+ * The registry update script.
  */
 #ifndef HALVINST_REGISTRY_H
 #define HALVINST_REGISTRY_H
@@ -7,11 +7,6 @@
 #include <windows.h>
 
 #include "upgrade.h"
-
-/* Opens or creates one level of a key path. Does nothing once *error is
- * non-zero; stores RegCreateKeyExA's result in *error; closes the parent
- * when asked, whatever the result. */
-HKEY OpenStatusKey(const char *name, HKEY parent, BOOL closeParent, LONG *error);
 
 /* Lines keep at most this many characters; REG_SZ data and byte lists fit it too. */
 #define SCRIPT_LINE_LIMIT 512

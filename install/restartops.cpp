@@ -8,6 +8,7 @@
 #include "install.h"
 #include "journal.h"
 #include "log.h"
+#include "status.h"
 #include "upgrade.h"
 
 static const char THIS_FILE[] = ".\\install\\restartops.cpp";

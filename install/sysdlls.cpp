@@ -5,6 +5,7 @@
 #include "sysdlls.h"
 
 #include "log.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\install\\sysdlls.cpp";
 

@@ -13,6 +13,7 @@
 #include "install.h"
 #include "journal.h"
 #include "log.h"
+#include "status.h"
 #include "sysdlls.h"
 
 static const char THIS_FILE[] = ".\\install\\upgrade.cpp";

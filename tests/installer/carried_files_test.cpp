@@ -6,6 +6,7 @@
 #include <string>
 
 #include "carried_set.h"
+#include "status.h"
 #include "winsim/machine.h"
 
 namespace {

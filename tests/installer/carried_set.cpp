@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "winmain.h"
+#include "sequence.h"
+#include "status.h"
 #include "winsim/machine.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "install.h"
-#include "winmain.h"
+#include "instance.h"
 
 namespace {
 
@@ -49,6 +49,7 @@ TEST(CommandLine, TheTailIsUpperCasedInPlace) {
 #include "log.h"
 #include "machine_fixture.h"
 #include "packed_setup.h"
+#include "status.h"
 
 namespace {
 

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "engine_fixture.h"
-#include "winmain.h"
+#include "sequence.h"
+#include "status.h"
 #include "winsim/machine_tools.h"
 
 namespace {

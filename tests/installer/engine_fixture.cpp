@@ -1,6 +1,8 @@
 #include "engine_fixture.h"
 
-#include "winmain.h"
+#include "library.h"
+#include "program.h"
+#include "status.h"
 
 #include <sys/stat.h>
 #include <utime.h>

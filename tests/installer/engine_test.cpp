@@ -9,7 +9,8 @@
 
 #include "engine_fixture.h"
 #include "registry.h"
-#include "winmain.h"
+#include "sequence.h"
+#include "status.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "Halvinst.h"
 #include "log.h"
+#include "status.h"
 
 static const char THIS_FILE[] = ".\\Halvinst\\Halvinst.cpp";
 

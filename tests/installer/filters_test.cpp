@@ -4,7 +4,9 @@
 #include <string>
 
 #include "engine_fixture.h"
-#include "winmain.h"
+#include "keytree.h"
+#include "sequence.h"
+#include "status.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "installer_state.h"
 #include "log.h"
 #include "machine_fixture.h"
+#include "status.h"
 
 extern const char* FailHow;
 

@@ -6,6 +6,7 @@
 #include "journal.h"
 #include "log.h"
 #include "machine_fixture.h"
+#include "status.h"
 
 void ResetInstaller() {
     JournalAbandon();

@@ -11,6 +11,7 @@
 #include "journal.h"
 #include "log.h"
 #include "machine_fixture.h"
+#include "status.h"
 #include "winsim/machine_tools.h"
 
 namespace {

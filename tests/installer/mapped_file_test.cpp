@@ -7,6 +7,7 @@
 #include "installer_state.h"
 #include "log.h"
 #include "machine_fixture.h"
+#include "status.h"
 
 namespace {
 

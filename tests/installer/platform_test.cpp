@@ -5,9 +5,11 @@
 
 #include "install.h"
 #include "installer_state.h"
+#include "library.h"
 #include "log.h"
 #include "machine_fixture.h"
 #include "machine_state.h"
+#include "status.h"
 
 namespace {
 

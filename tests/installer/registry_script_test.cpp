@@ -6,9 +6,11 @@
 
 #include "install.h"
 #include "installer_state.h"
+#include "library.h"
 #include "log.h"
 #include "machine_fixture.h"
 #include "registry.h"
+#include "status.h"
 
 namespace {
 

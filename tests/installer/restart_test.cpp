@@ -6,6 +6,7 @@
 #include "log.h"
 #include "machine_fixture.h"
 #include "machine_state.h"
+#include "status.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "log.h"
 #include "machine_fixture.h"
 #include "program.h"
+#include "status.h"
 #include "winsim/machine_tools.h"
 
 namespace {

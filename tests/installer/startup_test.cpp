@@ -10,8 +10,9 @@
 
 #include "Halvinst.h"
 #include "engine_fixture.h"
+#include "library.h"
 #include "machine_state.h"
-#include "winmain.h"
+#include "status.h"
 #include "winsim/module_resources.h"
 
 extern "C" const WinsimResourceTable halvinstResources;

@@ -12,6 +12,7 @@
 #include "install.h"
 #include "log.h"
 #include "registry.h"
+#include "status.h"
 #include "winsim/machine.h"
 
 namespace fs = std::filesystem;

@@ -1,12 +1,12 @@
 /*
- * The entry point and the install sequence.
+ * What every program of the product does first: its run flags from the
+ * command line and the single-instance lock; and the crash report of a
+ * guarded run.
  */
-#ifndef HALVINST_WINMAIN_H
-#define HALVINST_WINMAIN_H
+#ifndef HALVINST_INSTANCE_H
+#define HALVINST_INSTANCE_H
 
 #include <windows.h>
-
-#include "upgrade.h"
 
 #define INSTALLER_MUTEX_NAME "VaDiDe32 UPGRADE VaDiDe32"
 
@@ -24,12 +24,5 @@ void ReleaseInstanceMutex(void);
  * 2050 with the code. */
 void LogException(DWORD code, const char *file, LONG line);
 void ReportException(DWORD code, const char *file, LONG line);
-BOOL InstallSequence(struct FileSet *set);
-BOOL AnyUpgradeWanted(struct FileSet *set);
-void InsertLowerFilter(void);
-void ClearCachedVolumeInfo(void);
-BOOL DeleteKeyTree(HKEY root, const char *path);
-/* Commits the run's undo journal, or plays it back when the run failed. */
-void FinishChanges(void);
 
 #endif
