@@ -7,7 +7,7 @@
 #include "installer_state.h"
 #include "log.h"
 #include "machine_fixture.h"
-#include "machine_state.h"
+#include "machine/machine_state.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "Halvinst.h"
 #include "engine_fixture.h"
-#include "machine_state.h"
+#include "machine/machine_state.h"
 #include "winmain.h"
 #include "winsim/module_resources.h"
 
