@@ -25,7 +25,7 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG message, HWND hwnd, UINT first, UINT l
     return FALSE;
 }
 
-// When no input can come any more the program is stopped (ui_input.h), or
+// When no input can come any more the program is stopped (ui/ui_input.h), or
 // the wait ends as if WM_QUIT had come, so that a GetMessageA loop finishes
 // instead of waiting for ever.
 extern "C" BOOL WINAPI GetMessageA(LPMSG message, HWND hwnd, UINT first, UINT last) {

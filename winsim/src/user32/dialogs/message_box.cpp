@@ -3,7 +3,7 @@
 // order, from WINSIM_MESSAGEBOX_ANSWERS ("6,7": IDYES then IDNO), else from
 // the UI script's "answer" lines or the person at the terminal. A box with
 // only an OK button answers IDOK by itself; a question nobody can answer
-// stops a program run from a script or by `winsim run` (ui_input.h), and is
+// stops a program run from a script or by `winsim run` (ui/ui_input.h), and is
 // otherwise answered No, so that an unscripted run never goes ahead by
 // accident.
 #include <cstdio>
