@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "machine_fixture.h"
 #include "machine/registry_journal.h"
 #include "machine/registry_store.h"
+#include "machine_fixture.h"
 
 namespace {
 

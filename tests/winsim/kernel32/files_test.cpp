@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "machine_fixture.h"
 #include "kernel32/files/shortnames.h"
+#include "machine_fixture.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "machine_fixture.h"
 #include "machine/machine_state.h"
+#include "machine_fixture.h"
 
 namespace {
 

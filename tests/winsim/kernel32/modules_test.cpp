@@ -9,8 +9,8 @@
 #include <string>
 
 #include "kernel32/exports.h"
-#include "machine_fixture.h"
 #include "machine/machine_state.h"
+#include "machine_fixture.h"
 #include "winsim/machine.h"
 
 namespace {

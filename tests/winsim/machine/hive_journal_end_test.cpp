@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "machine_fixture.h"
 #include "machine/registry_journal.h"
 #include "machine/registry_store.h"
+#include "machine_fixture.h"
 
 namespace {
 

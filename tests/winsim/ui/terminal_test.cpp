@@ -12,14 +12,14 @@
 #include <functional>
 
 #include "dialog_bytes.h"
+#include "gdi32/gdi_objects.h"
+#include "machine/machine_state.h"
 #include "ui/dialog_view.h"
 #include "ui/terminal_grid.h"
 #include "ui/terminal_keys.h"
 #include "ui/terminal_layout.h"
 #include "ui/terminal_paint.h"
-#include "gdi32/gdi_objects.h"
 #include "ui_fixture.h"
-#include "machine/machine_state.h"
 #include "winsim/machine.h"
 #include "winsim/ui.h"
 

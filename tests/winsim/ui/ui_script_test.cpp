@@ -3,9 +3,9 @@
 
 #include "machine/machine_state.h"
 #include "ui/message_box_input.h"
-#include "ui_fixture.h"
 #include "ui/ui_script.h"
 #include "ui/ui_transcript.h"
+#include "ui_fixture.h"
 #include "winsim/machine.h"
 #include "winsim/ui.h"
 

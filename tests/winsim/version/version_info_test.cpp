@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "machine_fixture.h"
-#include "version_fixture.h"
-#include "version/pe_resources.h"
 #include "pe_writer.h"
+#include "version/pe_resources.h"
+#include "version_fixture.h"
 #include "version_resource.h"
 
 namespace {

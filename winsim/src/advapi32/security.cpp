@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "machine/faults.h"
 #include "kernel32/handles.h"
+#include "machine/faults.h"
 #include "machine/machine_state.h"
 
 namespace {

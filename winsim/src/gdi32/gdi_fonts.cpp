@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "machine/faults.h"
 #include "gdi32/gdi_objects.h"
+#include "machine/faults.h"
 
 extern "C" HFONT WINAPI CreateFontIndirectA(const LOGFONTA* description) {
     if (winsim::FailsHere("CreateFontIndirectA", false)) return nullptr;

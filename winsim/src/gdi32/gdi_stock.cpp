@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
-#include "machine/faults.h"
 #include "gdi32/gdi_objects.h"
+#include "machine/faults.h"
 #include "machine/machine_state.h"
 
 namespace {

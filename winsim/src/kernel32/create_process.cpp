@@ -20,10 +20,10 @@
 #include <sstream>
 #include <vector>
 
-#include "machine/faults.h"
 #include "kernel32/handles.h"
-#include "machine/machine_state.h"
 #include "kernel32/processes.h"
+#include "machine/faults.h"
+#include "machine/machine_state.h"
 #include "machine/program_files.h"
 #include "winsim/ui.h"
 

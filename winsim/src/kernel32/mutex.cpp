@@ -18,10 +18,10 @@
 #include <memory>
 #include <string>
 
-#include "machine/faults.h"
 #include "kernel32/handles.h"
-#include "machine/machine_state.h"
 #include "kernel32/processes.h"
+#include "machine/faults.h"
+#include "machine/machine_state.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "kernel32/files/shortnames.h"
 #include "machine/machine_state.h"
 #include "machine/registry_store.h"
-#include "kernel32/files/shortnames.h"
 
 namespace winsim {
 namespace {

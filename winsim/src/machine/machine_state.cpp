@@ -11,8 +11,8 @@
 #include <sstream>
 #include <vector>
 
-#include "kernel32/locale/locale_table.h"
 #include "kernel32/files/shortnames.h"
+#include "kernel32/locale/locale_table.h"
 #include "shared/text.h"
 
 namespace winsim {

@@ -10,10 +10,10 @@
 #include <sstream>
 
 #include "kernel32/files/file_object.h"
+#include "kernel32/files/sharing.h"
 #include "machine/machine_state.h"
 #include "machine/registry_store.h"
 #include "machine/restart_store.h"
-#include "kernel32/files/sharing.h"
 #include "machine/wininit.h"
 #include "winsim/machine_tools.h"
 

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "comctl32/control_progress.h"
+#include "gdi32/gdi_objects.h"
+#include "ui/ui_transcript.h"
 #include "user32/class_icons.h"
 #include "user32/controls/control_button.h"
 #include "user32/controls/control_combobox.h"
-#include "comctl32/control_progress.h"
 #include "user32/controls/control_static.h"
 #include "user32/dialogs/dialog_procedure.h"
 #include "user32/focus.h"
-#include "gdi32/gdi_objects.h"
-#include "ui/ui_transcript.h"
 #include "user32/window_geometry.h"
 #include "user32/window_state.h"
 

@@ -4,13 +4,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "user32/dialogs/dialog_procedure.h"
-#include "user32/dialogs/message_box_labels.h"
-#include "user32/dialogs/modal_dialogs.h"
 #include "ui/terminal.h"
 #include "ui/ui_input.h"
 #include "ui/ui_script.h"
 #include "ui/ui_transcript.h"
+#include "user32/dialogs/dialog_procedure.h"
+#include "user32/dialogs/message_box_labels.h"
+#include "user32/dialogs/modal_dialogs.h"
 
 namespace winsim {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "shared/ansi_text.h"
-#include "user32/dialogs/message_box_labels.h"
 #include "ui/terminal_grid.h"
+#include "user32/dialogs/message_box_labels.h"
 
 namespace winsim {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "user32/dialogs/dialog_procedure.h"
-#include "user32/dialogs/modal_dialogs.h"
 #include "ui/terminal.h"
 #include "ui/ui_actions.h"
 #include "ui/ui_script.h"
 #include "ui/ui_transcript.h"
+#include "user32/dialogs/dialog_procedure.h"
+#include "user32/dialogs/modal_dialogs.h"
 #include "user32/window_state.h"
 
 namespace winsim {

@@ -4,9 +4,9 @@
 #include <map>
 #include <tuple>
 
-#include "machine/faults.h"
 #include "gdi32/gdi_objects.h"
 #include "kernel32/resource_lookup.h"
+#include "machine/faults.h"
 
 namespace winsim {
 namespace {

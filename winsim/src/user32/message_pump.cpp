@@ -2,8 +2,8 @@
 // that finds the queue empty while a dialog is up is where a busy program
 // gets its "busy" input; GetMessageA waits, and so takes ordinary input.
 #include "machine/faults.h"
-#include "user32/message_queue.h"
 #include "ui/ui_input.h"
+#include "user32/message_queue.h"
 
 extern "C" BOOL WINAPI PeekMessageA(LPMSG message, HWND hwnd, UINT first, UINT last, UINT remove) {
     if (winsim::FailsHere("PeekMessageA", false)) return FALSE;

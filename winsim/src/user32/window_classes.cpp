@@ -2,13 +2,13 @@
 
 #include <commctrl.h>
 
+#include "comctl32/control_progress.h"
+#include "machine/faults.h"
+#include "shared/text.h"
 #include "user32/controls/control_button.h"
 #include "user32/controls/control_combobox.h"
 #include "user32/controls/control_generic.h"
-#include "comctl32/control_progress.h"
 #include "user32/controls/control_static.h"
-#include "machine/faults.h"
-#include "shared/text.h"
 
 namespace winsim {
 namespace {

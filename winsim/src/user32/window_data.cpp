@@ -3,10 +3,10 @@
 #include <cstring>
 #include <map>
 
-#include "user32/class_icons.h"
-#include "user32/dialogs/dialog_procedure.h"
 #include "machine/faults.h"
 #include "shared/text.h"
+#include "user32/class_icons.h"
+#include "user32/dialogs/dialog_procedure.h"
 #include "user32/window_messages.h"
 
 namespace {

@@ -18,15 +18,15 @@
 #include <map>
 #include <mutex>
 
-#include "kernel32/locale/codepage.h"
-#include "machine/faults.h"
 #include "kernel32/files/file_object.h"
+#include "kernel32/files/sharing.h"
+#include "kernel32/locale/codepage.h"
 #include "le_image.h"
+#include "machine/faults.h"
 #include "version/le_version.h"
 #include "version/pe_resources.h"
-#include "winsim/machine.h"
-#include "kernel32/files/sharing.h"
 #include "version/version_block.h"
+#include "winsim/machine.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <string>
 
-#include "machine/faults.h"
 #include "kernel32/files/file_object.h"
-#include "machine/restart_store.h"
 #include "kernel32/files/sharing.h"
+#include "machine/faults.h"
+#include "machine/restart_store.h"
 
 namespace winsim {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <memory>
 
-#include "machine/faults.h"
 #include "kernel32/files/file_object.h"
 #include "kernel32/files/sharing.h"
+#include "machine/faults.h"
 
 namespace winsim {
 

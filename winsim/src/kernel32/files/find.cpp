@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "machine/faults.h"
 #include "kernel32/files/file_object.h"
-#include "machine/machine_state.h"
 #include "kernel32/files/shortnames.h"
+#include "machine/faults.h"
+#include "machine/machine_state.h"
 #include "shared/text.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "kernel32/files/shortnames.h"
 #include "machine/faults.h"
 #include "machine/machine_state.h"
-#include "kernel32/files/shortnames.h"
 #include "shared/text.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <fstream>
 #include <string>
 
-#include "machine/faults.h"
 #include "kernel32/files/file_object.h"
+#include "machine/faults.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "kernel32/locale/composition.h"
-#include "machine/faults.h"
 #include "kernel32/locale/locale_table.h"
+#include "machine/faults.h"
 #include "machine/machine_state.h"
 
 namespace {

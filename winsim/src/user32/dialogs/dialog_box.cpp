@@ -2,12 +2,12 @@
 // resource or from a template in memory, modal or modeless.
 #include <cstdint>
 
+#include "kernel32/resource_lookup.h"
+#include "machine/faults.h"
+#include "ui/ui_input.h"
 #include "user32/dialogs/dialog_create.h"
 #include "user32/dialogs/dialog_template.h"
-#include "machine/faults.h"
 #include "user32/dialogs/modal_dialogs.h"
-#include "kernel32/resource_lookup.h"
-#include "ui/ui_input.h"
 
 namespace {
 

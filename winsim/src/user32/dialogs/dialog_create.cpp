@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "gdi32/gdi_objects.h"
+#include "machine/machine_state.h"
 #include "shared/ansi_text.h"
+#include "shared/text.h"
 #include "user32/controls/control_combobox.h"
 #include "user32/controls/control_static.h"
 #include "user32/dialogs/dialog_items.h"
 #include "user32/dialogs/dialog_procedure.h"
 #include "user32/focus.h"
-#include "gdi32/gdi_objects.h"
-#include "machine/machine_state.h"
-#include "shared/text.h"
 #include "user32/window_classes.h"
 #include "user32/window_geometry.h"
 #include "user32/window_messages.h"

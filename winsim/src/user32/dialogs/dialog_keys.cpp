@@ -3,10 +3,10 @@
 #include <cctype>
 #include <vector>
 
+#include "machine/faults.h"
+#include "ui/dialog_view.h"
 #include "user32/controls/control_button.h"
 #include "user32/dialogs/dialog_items.h"
-#include "ui/dialog_view.h"
-#include "machine/faults.h"
 #include "user32/focus.h"
 #include "user32/message_queue.h"
 #include "user32/window_messages.h"

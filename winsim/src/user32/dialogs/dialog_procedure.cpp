@@ -1,10 +1,10 @@
 #include "user32/dialogs/dialog_procedure.h"
 
+#include "gdi32/gdi_objects.h"
+#include "machine/faults.h"
 #include "user32/controls/control_button.h"
 #include "user32/dialogs/dialog_items.h"
-#include "machine/faults.h"
 #include "user32/focus.h"
-#include "gdi32/gdi_objects.h"
 #include "user32/message_queue.h"
 #include "user32/window_messages.h"
 #include "user32/window_state.h"

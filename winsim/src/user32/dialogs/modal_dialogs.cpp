@@ -2,12 +2,12 @@
 
 #include <vector>
 
-#include "user32/dialogs/dialog_keys.h"
-#include "user32/dialogs/dialog_procedure.h"
-#include "user32/message_queue.h"
 #include "ui/terminal.h"
 #include "ui/ui_input.h"
 #include "ui/ui_transcript.h"
+#include "user32/dialogs/dialog_keys.h"
+#include "user32/dialogs/dialog_procedure.h"
+#include "user32/message_queue.h"
 #include "user32/window_destroy.h"
 #include "user32/window_state.h"
 
