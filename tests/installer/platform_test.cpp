@@ -7,8 +7,8 @@
 #include "installer_state.h"
 #include "library.h"
 #include "log.h"
+#include "machine/machine_state.h"
 #include "machine_fixture.h"
-#include "machine_state.h"
 #include "status.h"
 
 namespace {

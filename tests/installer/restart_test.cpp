@@ -4,8 +4,8 @@
 #include "install.h"
 #include "installer_state.h"
 #include "log.h"
+#include "machine/machine_state.h"
 #include "machine_fixture.h"
-#include "machine_state.h"
 #include "status.h"
 
 namespace {

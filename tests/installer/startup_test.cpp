@@ -11,7 +11,7 @@
 #include "Halvinst.h"
 #include "engine_fixture.h"
 #include "library.h"
-#include "machine_state.h"
+#include "machine/machine_state.h"
 #include "status.h"
 #include "winsim/module_resources.h"
 

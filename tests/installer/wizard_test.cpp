@@ -8,7 +8,7 @@
 
 #include "header_places.h"
 #include "machine_fixture.h"
-#include "machine_state.h"
+#include "machine/machine_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // messages and the restart question, through a UI script.
 #include <gtest/gtest.h>
 
-#include "machine_state.h"
+#include "machine/machine_state.h"
 #include "sources_fixture.h"
 #include "uninstaller_fixture.h"
 
