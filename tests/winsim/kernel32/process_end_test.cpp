@@ -81,10 +81,11 @@ protected:
         ReapAll();
         MachineTest::TearDown();
     }
-    // Polls until the file is held open by someone else (an open for deleting fails with 32).
+    // Polls until the file is held open by someone else (an open for deleting fails with 32),
+    // for up to 30 s: the holder is a process of its own, slow to start on a loaded machine.
     bool HeldOpen(const std::string& path) {
         const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-        for (int i = 0; i < 500; ++i) {
+        for (int i = 0; i < 3000; ++i) {
             HANDLE h = CreateFileA(path.c_str(), 0x00010000L /* DELETE */, all, nullptr, OPEN_EXISTING, 0, nullptr);
             if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) return true;
             if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
