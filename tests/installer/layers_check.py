@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """The install library's floors: each file may include only headers of its own
 floor or the floors below, the library includes nothing of the programs above
-it, and no two of its modules include each other in a circle.
+it, and no two of its modules include each other in a circle. Given the
+library's object files, the same holds for the calls: what each object uses
+from another (nm) must be of its own floor or below, without a circle.
 
-python3 layers_check.py [repository root]: one line per fault and exit 1, or
+python3 layers_check.py ROOT [OBJECT ...]: one line per fault and exit 1, or
 the floors and exit 0.
 """
 import os
 import re
+import subprocess
 import sys
 
 # Lowest first; a module is a path below install/ without its extension (a
@@ -42,6 +45,59 @@ def resolve(library, including, target):
     return None
 
 
+def circles(edges, verb):
+    """A fault for each pair of modules that reach each other."""
+    def reaches(start, goal, seen):
+        for nxt in edges.get(start, ()):
+            if nxt == goal or (nxt not in seen and not seen.add(nxt) and reaches(nxt, goal, seen)):
+                return True
+        return False
+
+    return [f"install/{module} and install/{other} {verb} each other (a circle)"
+            for module in sorted(edges) for other in sorted(edges[module]) if reaches(other, module, set())]
+
+
+def object_module(library, path):
+    """The module an object of the library was built from: the path below
+    the target's folder, as CMake names it (completion/registry.cpp.o)."""
+    marker = ".dir" + os.sep
+    below = path[path.index(marker) + len(marker):] if marker in path else os.path.basename(path)
+    return below.split(".cpp.")[0].replace(os.sep, "/")
+
+
+def readable(symbol):
+    return subprocess.run(["c++filt", symbol], capture_output=True, text=True).stdout.strip() or symbol
+
+
+def call_faults(library, objects, floor_of):
+    defined = {}
+    used = {}
+    for path in objects:
+        module = object_module(library, path)
+        listing = subprocess.run(["nm", path], capture_output=True, text=True, check=True).stdout
+        for line in listing.splitlines():
+            fields = line.split()
+            if len(fields) == 3 and fields[1] in "TDBRVW":
+                defined.setdefault(fields[2], module)
+            elif len(fields) == 2 and fields[0] == "U":
+                used.setdefault(module, set()).add(fields[1])
+    faults = []
+    calls = {}
+    for module, symbols in sorted(used.items()):
+        for symbol in sorted(symbols):
+            other = defined.get(symbol)
+            if other is None or other == module:
+                continue
+            if module not in floor_of or other not in floor_of:
+                faults.append(f"install/{module} uses {readable(symbol)} of install/{other}, on no floor")
+            elif floor_of[other] > floor_of[module]:
+                faults.append(f"install/{module} ({FLOORS[floor_of[module]][0]}) uses {readable(symbol)} of "
+                              f"install/{other} ({FLOORS[floor_of[other]][0]}), a floor above it")
+            else:
+                calls.setdefault(module, set()).add(other)
+    return faults + circles(calls, "use")
+
+
 def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", ".."))
     library = os.path.join(root, "install")
@@ -73,16 +129,8 @@ def main():
             elif other != module:
                 includes.setdefault(module, set()).add(other)
 
-    def reaches(start, goal, seen):
-        for nxt in includes.get(start, ()):
-            if nxt == goal or (nxt not in seen and not seen.add(nxt) and reaches(nxt, goal, seen)):
-                return True
-        return False
-
-    for module in sorted(includes):
-        for other in sorted(includes[module]):
-            if reaches(other, module, set()):
-                faults.append(f"install/{module} and install/{other} include each other (a circle)")
+    faults += circles(includes, "include")
+    faults += call_faults(library, sys.argv[2:], floor_of)
 
     for fault in faults:
         print(fault)
