@@ -1,7 +1,8 @@
 /*
- * The install sequence: the upgrade decision, the files, the registry
- * script, the filter and the uninstall entry, in that order. The wizard and
- * the silent run both go through it.
+ * The install sequence: the carried files extracted and compared, the
+ * upgrade decision, the files replaced, the registry script, what the run
+ * made and found, the filter, in that order. The wizard and the silent run
+ * both go through it.
  */
 #include "sequence.h"
 
