@@ -10,8 +10,8 @@
 #include "../install/instance.h"
 #include "../install/log.h"
 #include "../install/program.h"
-#include "../install/sequence.h"
 #include "../install/status.h"
+#include "../install/winmain.h"
 
 static const char THIS_FILE[] = ".\\Halvinst\\Halvinst.cpp";
 

@@ -8,10 +8,10 @@
 #include "../install/library.h"
 #include "../install/log.h"
 #include "../install/program.h"
-#include "../install/sequence.h"
 #include "../install/status.h"
 #include "../install/sysdlls.h"
 #include "../install/upgrade.h"
+#include "../install/winmain.h"
 #include "Halvinst.h"
 
 static const char THIS_FILE[] = ".\\Halvinst\\winmain.cpp";

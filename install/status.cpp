@@ -13,14 +13,14 @@ DWORD StatusWord = 0;
 DWORD StatusQualifier = 0;
 
 /* The run control that every program's entry point shares (program.cpp)
- * and the install sequence (sequence.cpp) were parts of the installer's
- * entry point: their status words carry its number, as they always have. */
+ * is part of the entry point: its status words carry the entry point's
+ * number, as they did before the uninstaller shared it. */
 static const struct {
     const char *name;
     DWORD number;
 } ModuleTable[] = {
-    {"install", 1}, {"upgrade", 2}, {"registry", 3}, {"winmain", 4}, {"program", 4},
-    {"sequence", 4}, {"log", 5},    {"journal", 6},  {"", 0},
+    {"install", 1}, {"upgrade", 2}, {"registry", 3}, {"winmain", 4},
+    {"program", 4}, {"log", 5},     {"journal", 6},  {"", 0},
 };
 
 static void LowerCase(char *text)

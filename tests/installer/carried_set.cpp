@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "sequence.h"
 #include "status.h"
+#include "winmain.h"
 #include "winsim/machine.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine_fixture.h"
-#include "sequence.h"
 #include "status.h"
+#include "winmain.h"
 #include "winsim/machine_tools.h"
 
 namespace {

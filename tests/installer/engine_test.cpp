@@ -9,8 +9,8 @@
 
 #include "engine_fixture.h"
 #include "registry.h"
-#include "sequence.h"
 #include "status.h"
+#include "winmain.h"
 
 namespace {
 

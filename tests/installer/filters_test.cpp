@@ -5,8 +5,8 @@
 
 #include "engine_fixture.h"
 #include "keytree.h"
-#include "sequence.h"
 #include "status.h"
+#include "winmain.h"
 
 namespace {
 

@@ -21,7 +21,7 @@ FLOORS = [
     ("journal and system DLLs", ["journal", "sysdlls"]),
     ("install services", ["install"]),
     ("engine", ["upgrade", "registry", "restartops", "ownership"]),
-    ("run control", ["library", "sequence", "instance", "program"]),
+    ("run control", ["library", "winmain", "instance", "program"]),
 ]
 PROGRAMS = ("Halvinst", "Halvunin")  # above the library: it never includes them
 

@@ -2,9 +2,10 @@
  * The install sequence: the carried files extracted and compared, the
  * upgrade decision, the files replaced, the registry script, what the run
  * made and found, the filter, in that order. The wizard and the silent run
- * both go through it.
+ * both go through it. The module keeps the name winmain, which its log lines
+ * and status words carry; the installer's WinMain is Halvinst/winmain.cpp.
  */
-#include "sequence.h"
+#include "winmain.h"
 
 #include <string.h>
 
@@ -19,7 +20,7 @@
 #include "status.h"
 #include "upgrade.h"
 
-static const char THIS_FILE[] = ".\\install\\sequence.cpp";
+static const char THIS_FILE[] = ".\\install\\winmain.cpp";
 
 BOOL AnyUpgradeWanted(struct FileSet *set)
 {

@@ -1,8 +1,9 @@
 /*
- * The install sequence, which the wizard and the silent run share.
+ * The install sequence, which the wizard and the silent run share (the
+ * winmain module; the installer's WinMain is Halvinst/winmain.cpp).
  */
-#ifndef HALVINST_SEQUENCE_H
-#define HALVINST_SEQUENCE_H
+#ifndef HALVINST_WINMAIN_H
+#define HALVINST_WINMAIN_H
 
 #include <windows.h>
 
